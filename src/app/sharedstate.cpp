@@ -1,0 +1,25 @@
+#include "app/sharedstate.h"
+
+#include <cstring>
+
+SharedState::SharedState() : gRecords(kCapacity) {}
+
+std::int32_t SharedState::append(double value, const QString &function, const QString &time,
+                                 const QString &unit, const QString &data)
+{
+    const std::int32_t n = ++gRecordCount;
+    MeasurementRecord &r = gRecords[static_cast<std::size_t>(n - 1)];
+    r.number = n;
+    r.value = value;
+    r.function = function;
+    r.time = time;
+    r.unit = unit;
+    r.data = data;
+    return n;
+}
+
+bool SharedState::isUnsetMark(double v)
+{
+    // Bit-for-bit comparison: only the stored mark itself counts.
+    return std::memcmp(&v, &kUnsetMark, sizeof v) == 0;
+}

@@ -1,0 +1,282 @@
+#include "datalog/datafiles.h"
+
+#include <QFileDevice>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+namespace {
+
+constexpr qsizetype kZoneWidth = 14;
+constexpr int kSignificantDigits = 15;
+// Lines are gathered into chunks of about this size before they go to the device.
+constexpr qsizetype kChunkBytes = 64 * 1024;
+
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+
+// One text log line in print-zone layout. Zones are 14 columns wide and start
+// at columns 1, 15, 29, 43, ...; columns are counted in characters (QString
+// length), so "Ω" takes one column. Every item starts at a zone start. After an
+// item that is not the last, the next item starts at the first zone start that
+// leaves at least one blank column after the item. Hence:
+//  - an item of 1 to 13 characters takes exactly its zone;
+//  - an item of 14 to 27 characters is followed by spaces up to the start of
+//    the zone after the one it ends in, so an item ending on the last column
+//    of a zone is followed by a whole blank zone and items never touch;
+//  - an empty item still takes its whole zone, so the columns after an empty
+//    caption stay where they are.
+// The last item is followed directly by the line end (an empty last item
+// leaves the padding that precedes it).
+class ZoneLine
+{
+public:
+    void add(const QString &item)
+    {
+        if (m_itemCount > 0)
+            padToNextZone();
+        m_text += item;
+        ++m_itemCount;
+    }
+
+    // A number item: a space, the decimal digits, a space.
+    void addNumber(std::int32_t number) { add(u' ' + QString::number(number) + u' '); }
+
+    QByteArray toBytes() const { return m_text.toUtf8() + kLineEnd; }
+
+private:
+    void padToNextZone()
+    {
+        const qsizetype nextStart = (m_text.size() / kZoneWidth + 1) * kZoneWidth;
+        m_text.append(QString(nextStart - m_text.size(), u' '));
+    }
+
+    QString m_text;
+    int m_itemCount = 0;
+};
+
+QByteArray quoted(const QString &text)
+{
+    return '"' + text.toUtf8() + '"';
+}
+
+QString deviceReason(const QIODevice &device)
+{
+    const QString why = device.errorString();
+    if (why.isEmpty() || why == QIODevice::tr("Unknown error"))
+        return QStringLiteral("Not all data could be written");
+    return why;
+}
+
+// Gathers lines into chunks and writes them to the device, checking every
+// write. After the first failure nothing more is written.
+class ChunkWriter
+{
+public:
+    explicit ChunkWriter(QIODevice &device)
+        : m_device(device)
+    {
+        m_buffer.reserve(kChunkBytes + 256);
+    }
+
+    bool add(const QByteArray &line)
+    {
+        m_buffer += line;
+        return m_buffer.size() < kChunkBytes || drain();
+    }
+
+    // Writes what is left and, for a file, pushes Qt's own buffer to the
+    // system, where a full disk or a size limit shows.
+    WriteResult finish()
+    {
+        if (!drain())
+            return failure();
+        if (auto *file = qobject_cast<QFileDevice *>(&m_device)) {
+            if (!file->flush() || file->error() != QFileDevice::NoError)
+                return failure();
+        }
+        return WriteResult::success();
+    }
+
+    WriteResult failure() const { return WriteResult::failure(deviceReason(m_device)); }
+
+private:
+    bool drain()
+    {
+        if (m_buffer.isEmpty())
+            return true;
+        const qint64 written = m_device.write(m_buffer);
+        if (written != m_buffer.size())
+            return false;
+        m_buffer.resize(0);
+        return true;
+    }
+
+    QIODevice &m_device;
+    QByteArray m_buffer;
+};
+
+// Runs `writeLog` on a save file at `path`; the file replaces the previous
+// one only when every write, the flush and the commit succeeded.
+template<typename WriteLog>
+WriteResult saveThroughSaveFile(const QString &path, WriteLog writeLog)
+{
+    if (path.isEmpty())
+        return WriteResult::failure(QStringLiteral("No file name was given"));
+    if (QFileInfo(path).isDir())
+        return WriteResult::failure(QStringLiteral("Is a directory"));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return WriteResult::failure(deviceReason(file));
+
+    const WriteResult written = writeLog(file);
+    if (!written) {
+        file.cancelWriting();
+        return written;
+    }
+    if (!file.commit())
+        return WriteResult::failure(deviceReason(file));
+    return WriteResult::success();
+}
+
+} // namespace
+
+namespace datafiles {
+
+QByteArray textTitleLine(const QString &title, const QString &date, const QString &time)
+{
+    ZoneLine line;
+    line.add(title);
+    line.add(date);
+    line.add(time);
+    return line.toBytes();
+}
+
+QByteArray textRecordLine(const MeasurementRecord &record)
+{
+    ZoneLine line;
+    line.addNumber(record.number);
+    line.add(record.function);
+    line.add(record.data);
+    line.add(record.unit);
+    line.add(record.time);
+    return line.toBytes();
+}
+
+QByteArray csvHeaderLine()
+{
+    return QByteArrayLiteral("\"NO.\",\"FUN\",\"DATA\",\"UNIT\",\"TIME\"") + kLineEnd;
+}
+
+QByteArray csvRecordLine(const MeasurementRecord &record)
+{
+    QByteArray line = QByteArray::number(record.number);
+    line += ',';
+    line += quoted(record.function);
+    line += ',';
+    line += csvValue(record.value);
+    line += ',';
+    line += quoted(record.unit);
+    line += ',';
+    line += quoted(record.time);
+    line += kLineEnd;
+    return line;
+}
+
+// NaN and infinities cannot come from the meter; they are written as "nan",
+// "inf" and "-inf", which common number parsers read back. Zero of either sign
+// is "0". Every finite value is written in positional form, never with an
+// exponent, whatever its magnitude.
+QByteArray csvValue(double value)
+{
+    if (std::isnan(value))
+        return QByteArrayLiteral("nan");
+    if (std::isinf(value))
+        return value < 0 ? QByteArrayLiteral("-inf") : QByteArrayLiteral("inf");
+    if (value == 0.0)
+        return QByteArrayLiteral("0");
+
+    // Scientific form rounded to 15 significant digits: "[-]d.dddddddddddddde[+-]x".
+    char buffer[40];
+    const auto converted = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                                         kSignificantDigits - 1);
+    std::string_view text(buffer, converted.ptr - buffer);
+
+    const bool negative = text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
+    const std::size_t ePos = text.find('e');
+    int exponent = 0;
+    const std::string_view exponentText = text.substr(ePos + 1);
+    std::from_chars(exponentText.data() + 1, exponentText.data() + exponentText.size(), exponent);
+    if (exponentText.front() == '-')
+        exponent = -exponent;
+
+    QByteArray digits(text.data(), 1);
+    digits.append(text.data() + 2, qsizetype(ePos) - 2);
+    while (digits.endsWith('0'))
+        digits.chop(1);
+
+    // The first digit stands for 10^exponent; intDigits digits precede the point.
+    const qsizetype intDigits = exponent + 1;
+    QByteArray out;
+    if (negative)
+        out += '-';
+    if (intDigits <= 0) {
+        out += '.';
+        out += QByteArray(-intDigits, '0');
+        out += digits;
+    } else if (intDigits >= digits.size()) {
+        out += digits;
+        out += QByteArray(intDigits - digits.size(), '0');
+    } else {
+        out += digits.left(intDigits);
+        out += '.';
+        out += digits.mid(intDigits);
+    }
+    return out;
+}
+
+WriteResult writeTextLog(QIODevice &device, const QString &title, const QString &date, const QString &time,
+                         std::span<const MeasurementRecord> records)
+{
+    ChunkWriter writer(device);
+    if (!writer.add(textTitleLine(title, date, time)) || !writer.add(kLineEnd))
+        return writer.failure();
+    for (const MeasurementRecord &record : records) {
+        if (!writer.add(textRecordLine(record)))
+            return writer.failure();
+    }
+    return writer.finish();
+}
+
+WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> records)
+{
+    ChunkWriter writer(device);
+    if (!writer.add(csvHeaderLine()))
+        return writer.failure();
+    for (const MeasurementRecord &record : records) {
+        if (!writer.add(csvRecordLine(record)))
+            return writer.failure();
+    }
+    return writer.finish();
+}
+
+} // namespace datafiles
+
+WriteResult saveTextLog(const QString &path, const QString &title, const QString &date, const QString &time,
+                        std::span<const MeasurementRecord> records)
+{
+    return saveThroughSaveFile(path, [&](QIODevice &device) {
+        return datafiles::writeTextLog(device, title, date, time, records);
+    });
+}
+
+WriteResult saveCsvLog(const QString &path, std::span<const MeasurementRecord> records)
+{
+    return saveThroughSaveFile(path, [&](QIODevice &device) { return datafiles::writeCsvLog(device, records); });
+}
