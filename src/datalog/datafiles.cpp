@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -21,12 +22,12 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 // One text log line in print-zone layout. Zones are 14 columns wide and start
 // at columns 1, 15, 29, 43, ...; columns are counted in characters (QString
 // length), so "Ω" takes one column. Every item starts at a zone start. After an
-// item that is not the last, the next item starts at the first zone start that
+// item that is not the last, spaces are written up to the first zone start that
 // leaves at least one blank column after the item. Hence:
 //  - an item of 1 to 13 characters takes exactly its zone;
-//  - an item of 14 to 27 characters is followed by spaces up to the start of
-//    the zone after the one it ends in, so an item ending on the last column
-//    of a zone is followed by a whole blank zone and items never touch;
+//  - a longer item runs on into the following zones; one that ends on the last
+//    column of a zone (14, 28, ... characters) is followed by a whole blank
+//    zone, so two items never touch;
 //  - an empty item still takes its whole zone, so the columns after an empty
 //    caption stay where they are.
 // The last item is followed directly by the line end (an empty last item
@@ -34,6 +35,8 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 class ZoneLine
 {
 public:
+    ZoneLine() { m_text.reserve(96); }
+
     void add(const QString &item)
     {
         if (m_itemCount > 0)
@@ -58,9 +61,11 @@ private:
     int m_itemCount = 0;
 };
 
-QByteArray quoted(const QString &text)
+void appendQuoted(QByteArray &out, const QString &text)
 {
-    return '"' + text.toUtf8() + '"';
+    out += '"';
+    out += text.toUtf8();
+    out += '"';
 }
 
 QString deviceReason(const QIODevice &device)
@@ -104,13 +109,19 @@ public:
     WriteResult failure() const { return WriteResult::failure(deviceReason(m_device)); }
 
 private:
+    // A device may take part of a chunk; the rest is offered again, so that a
+    // write that cannot go on fails with the system's own reason.
     bool drain()
     {
-        if (m_buffer.isEmpty())
-            return true;
-        const qint64 written = m_device.write(m_buffer);
-        if (written != m_buffer.size())
-            return false;
+        const char *data = m_buffer.constData();
+        qint64 left = m_buffer.size();
+        while (left > 0) {
+            const qint64 written = m_device.write(data, left);
+            if (written <= 0)
+                return false;
+            data += written;
+            left -= written;
+        }
         m_buffer.resize(0);
         return true;
     }
@@ -129,8 +140,10 @@ WriteResult saveThroughSaveFile(const QString &path, WriteLog writeLog)
     if (QFileInfo(path).isDir())
         return WriteResult::failure(QStringLiteral("Is a directory"));
 
+    // Unbuffered: the writer already hands over large chunks, and each of them
+    // then reaches the system at once, where a failure carries its reason.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return WriteResult::failure(deviceReason(file));
 
     const WriteResult written = writeLog(file);
@@ -174,15 +187,17 @@ QByteArray csvHeaderLine()
 
 QByteArray csvRecordLine(const MeasurementRecord &record)
 {
-    QByteArray line = QByteArray::number(record.number);
+    QByteArray line;
+    line.reserve(96);
+    line += QByteArray::number(record.number);
     line += ',';
-    line += quoted(record.function);
+    appendQuoted(line, record.function);
     line += ',';
     line += csvValue(record.value);
     line += ',';
-    line += quoted(record.unit);
+    appendQuoted(line, record.unit);
     line += ',';
-    line += quoted(record.time);
+    appendQuoted(line, record.time);
     line += kLineEnd;
     return line;
 }
@@ -216,27 +231,33 @@ QByteArray csvValue(double value)
     if (exponentText.front() == '-')
         exponent = -exponent;
 
-    QByteArray digits(text.data(), 1);
-    digits.append(text.data() + 2, qsizetype(ePos) - 2);
-    while (digits.endsWith('0'))
-        digits.chop(1);
+    // Significant digits without the point and without trailing zeros.
+    char digits[kSignificantDigits];
+    qsizetype digitCount = 0;
+    for (std::size_t i = 0; i < ePos; ++i) {
+        if (text[i] != '.')
+            digits[digitCount++] = text[i];
+    }
+    while (digitCount > 1 && digits[digitCount - 1] == '0')
+        --digitCount;
 
     // The first digit stands for 10^exponent; intDigits digits precede the point.
     const qsizetype intDigits = exponent + 1;
     QByteArray out;
+    out.reserve(std::max<qsizetype>(intDigits, -intDigits) + digitCount + 3);
     if (negative)
         out += '-';
     if (intDigits <= 0) {
         out += '.';
-        out += QByteArray(-intDigits, '0');
-        out += digits;
-    } else if (intDigits >= digits.size()) {
-        out += digits;
-        out += QByteArray(intDigits - digits.size(), '0');
+        out.append(-intDigits, '0');
+        out.append(digits, digitCount);
+    } else if (intDigits >= digitCount) {
+        out.append(digits, digitCount);
+        out.append(intDigits - digitCount, '0');
     } else {
-        out += digits.left(intDigits);
+        out.append(digits, intDigits);
         out += '.';
-        out += digits.mid(intDigits);
+        out.append(digits + intDigits, digitCount - intDigits);
     }
     return out;
 }
