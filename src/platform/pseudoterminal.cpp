@@ -42,8 +42,8 @@ bool PseudoTerminal::create()
         m_error = systemError("posix_openpt", errno);
         return false;
     }
-    if (::fcntl(m_master, F_SETFD, FD_CLOEXEC) < 0
-        || ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) < 0) {
+    if (::fcntl(m_master, F_SETFD, FD_CLOEXEC) < 0 ||
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) < 0) {
         m_error = systemError("fcntl", errno);
         return false;
     }

@@ -1,1 +1,309 @@
-// placeholder
+#include "platform/serialcontrol.h"
+
+#include <QMetaObject>
+#include <QSerialPort>
+
+#include <cerrno>
+#include <climits>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr qint64 kReadBufferSize = 1024;
+
+// True when the device exists but this user may not open it for reading.
+bool deviceDenied(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray local = path.toLocal8Bit();
+    return ::access(local.constData(), R_OK) != 0 && errno == EACCES;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
+QString errorSentence(SerialControl::OpenError error, const QString &device, const QString &detail)
+{
+    switch (error) {
+    case SerialControl::OpenError::None:
+        return {};
+    case SerialControl::OpenError::NotFound:
+        return QStringLiteral("The serial port %1 does not exist or is not a serial device. "
+                              "Check that the receiver is plugged in and choose its port.")
+            .arg(device);
+    case SerialControl::OpenError::Permission:
+        return QStringLiteral("You have no permission to open the serial port %1. Ask for access "
+                              "to serial ports (often the \"dialout\" group), log in again and "
+                              "connect again.")
+            .arg(device);
+    case SerialControl::OpenError::InUse:
+        return QStringLiteral("The serial port %1 is in use by another program. "
+                              "Close that program and connect again.")
+            .arg(device);
+    case SerialControl::OpenError::AlreadyOpen:
+        return QStringLiteral("The serial port %1 is already open.").arg(device);
+    case SerialControl::OpenError::Other:
+        break;
+    }
+    return QStringLiteral("The serial port %1 could not be opened (%2). "
+                          "Check the receiver and connect again.")
+        .arg(device, detail);
+}
+
+QString lostPhrase(int qtError)
+{
+    switch (qtError) {
+    case QSerialPort::ReadError:
+        return QStringLiteral("read error");
+    case QSerialPort::ResourceError:
+        return QStringLiteral("the device was removed or stopped responding");
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("the device disappeared");
+    case QSerialPort::PermissionError:
+        return QStringLiteral("access was withdrawn");
+    default:
+        return QStringLiteral("serial port error %1").arg(qtError);
+    }
+}
+
+} // namespace
+
+SerialControl::SerialControl(QObject *parent) : QObject(parent), m_port(std::make_unique<QSerialPort>())
+{
+    m_port->setBaudRate(QSerialPort::Baud2400);
+    m_port->setDataBits(QSerialPort::Data8);
+    m_port->setParity(QSerialPort::NoParity);
+    m_port->setStopBits(QSerialPort::OneStop);
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    m_port->setReadBufferSize(kReadBufferSize);
+    connect(m_port.get(), &QSerialPort::readyRead, this, &SerialControl::onReadyRead);
+    connect(m_port.get(), &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { onError(int(error)); });
+}
+
+SerialControl::~SerialControl()
+{
+    closePort();
+}
+
+void SerialControl::setCommPort(const QString &name)
+{
+    m_name = name;
+}
+
+QString SerialControl::commPort() const
+{
+    return m_name;
+}
+
+bool SerialControl::portOpen() const
+{
+    return m_port->isOpen();
+}
+
+bool SerialControl::open()
+{
+    if (m_port->isOpen()) {
+        m_openError = OpenError::AlreadyOpen;
+        m_errorString = errorSentence(m_openError, m_openName, {});
+        return false;
+    }
+    if (m_name.isEmpty()) {
+        m_openError = OpenError::NotFound;
+        m_errorString = QStringLiteral("No serial port is selected. Choose the receiver's port.");
+        return false;
+    }
+    m_port->setPortName(m_name);
+    m_port->clearError();
+    if (!m_port->open(QIODevice::ReadOnly)) {
+        m_openError = classifyOpenFailure(int(m_port->error()), deviceDenied(m_name), m_port->errorString());
+        m_errorString = errorSentence(m_openError, m_name, m_port->errorString());
+        return false;
+    }
+    ++m_session;
+    m_openName = m_name;
+    m_lost = false;
+    m_armedBelow = true;
+    m_openError = OpenError::None;
+    m_errorString.clear();
+    // Bytes the device held before the port was opened belong to nobody.
+    m_port->clear(QSerialPort::Input);
+    if (!m_port->isOpen()) { // the device failed at once: an open failure, not a lost link
+        ++m_session;         // drops the queued linkLost
+        m_openError = OpenError::Other;
+        m_errorString = errorSentence(m_openError, m_name, m_port->errorString());
+        return false;
+    }
+    return true;
+}
+
+void SerialControl::close()
+{
+    closePort();
+}
+
+void SerialControl::closePort()
+{
+    if (!m_port->isOpen())
+        return;
+    m_closing = true;
+    m_port->close();
+    m_closing = false;
+}
+
+SerialControl::OpenError SerialControl::openError() const
+{
+    return m_openError;
+}
+
+QString SerialControl::errorString() const
+{
+    return m_errorString;
+}
+
+SerialControl::OpenError SerialControl::classifyOpenFailure(int qtError, bool deviceDenied,
+                                                            const QString &qtErrorText)
+{
+    switch (qtError) {
+    case QSerialPort::NoError:
+        return OpenError::None;
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::UnsupportedOperationError: // not a terminal (ENOTTY, EINVAL)
+        return OpenError::NotFound;
+    case QSerialPort::OpenError:
+        return OpenError::AlreadyOpen;
+    case QSerialPort::PermissionError:
+        if (deviceDenied)
+            return OpenError::Permission;
+        // No writable lock directory: nobody holds the port.
+        if (qtErrorText == QSerialPort::tr("Permission error while creating lock file"))
+            return OpenError::Other;
+        return OpenError::InUse; // lock file held, or the device is busy (EBUSY)
+    default:
+        return OpenError::Other;
+    }
+}
+
+void SerialControl::setRThreshold(int n)
+{
+    m_threshold = n > 0 ? n : 0;
+    m_armedBelow = true;
+    if (m_threshold > 0 && inBufferCount() >= m_threshold)
+        scheduleCheck();
+}
+
+int SerialControl::rThreshold() const
+{
+    return m_threshold;
+}
+
+bool SerialControl::live() const
+{
+    return m_port->isOpen() && !m_lost;
+}
+
+int SerialControl::inBufferCount() const
+{
+    if (!live())
+        return 0;
+    return int(qMin<qint64>(m_port->bytesAvailable(), INT_MAX));
+}
+
+void SerialControl::discardInput()
+{
+    if (!live())
+        return;
+    // Reading out also re-enables reading the device when the buffer was full.
+    m_port->readAll();
+    if (live())
+        m_port->clear(QSerialPort::Input);
+    noteDrained();
+}
+
+QByteArray SerialControl::input()
+{
+    if (!live())
+        return {};
+    const QByteArray bytes = m_port->readAll();
+    noteDrained();
+    return bytes;
+}
+
+void SerialControl::noteDrained()
+{
+    if (inBufferCount() < m_threshold)
+        m_armedBelow = true;
+}
+
+int SerialControl::commEvent() const
+{
+    return m_commEvent;
+}
+
+void SerialControl::raiseReceiveEvent()
+{
+    const int outer = m_commEvent;
+    m_commEvent = kEvReceive;
+    Q_EMIT onComm();
+    m_commEvent = outer;
+}
+
+void SerialControl::onReadyRead()
+{
+    scheduleCheck();
+}
+
+void SerialControl::scheduleCheck()
+{
+    if (m_checkPending)
+        return;
+    m_checkPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_checkPending = false;
+            checkThreshold();
+        },
+        Qt::QueuedConnection);
+}
+
+void SerialControl::checkThreshold()
+{
+    if (!live() || m_threshold <= 0)
+        return;
+    if (inBufferCount() < m_threshold) {
+        m_armedBelow = true;
+        return;
+    }
+    if (!m_armedBelow)
+        return;
+    m_armedBelow = false;
+    raiseReceiveEvent();
+}
+
+void SerialControl::onError(int error)
+{
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
+        return;
+    if (m_closing || m_lost || !m_port->isOpen())
+        return;
+    // A vanished device makes QSerialPort report read errors continuously
+    // while the port stays open: close it right here so that the flood stops.
+    m_lost = true;
+    closePort();
+    const QString reason = QStringLiteral("Lost the connection to the serial port %1 (%2). "
+                                          "Check that the receiver is plugged in, then connect again.")
+                               .arg(m_openName, lostPhrase(error));
+    m_errorString = reason;
+    const quint64 session = m_session;
+    QMetaObject::invokeMethod(
+        this,
+        [this, session, reason] {
+            if (session == m_session)
+                Q_EMIT linkLost(reason);
+        },
+        Qt::QueuedConnection);
+}
