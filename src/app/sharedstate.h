@@ -69,5 +69,15 @@ public:
         varmin = kUnsetMark;
     }
 
+    // Folds a reading's value into the extremes. With either extreme unset
+    // both take v; otherwise the minimum, then the maximum, move when v lies
+    // beyond them. Says which read-outs must show the reading's text.
+    struct ExtremesChange
+    {
+        bool minChanged = false;
+        bool maxChanged = false;
+    };
+    ExtremesChange takeExtremes(double v);
+
     static bool isUnsetMark(double v);
 };
