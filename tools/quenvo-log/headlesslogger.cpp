@@ -1,1 +1,346 @@
-// placeholder
+#include "quenvo-log/headlesslogger.h"
+
+#include "datalog/datafiles.h"
+#include "link/decoder.h"
+#include "platform/receiverlookup.h"
+#include "platform/serialcontrol.h"
+#include "platform/timetexts.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <span>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+QString noReceiverMessage(const QString &sysfsRoot)
+{
+    const QStringList ports = receiverlookup::listSerialPorts(sysfsRoot);
+    return QStringLiteral("no meter receiver found (no serial port is driven by %1).\n"
+                          "Serial ports seen: %2.\n"
+                          "Plug in the receiver, or name its port with --port DEVICE.")
+        .arg(receiverlookup::kReceiverDriver,
+             ports.isEmpty() ? QStringLiteral("none") : ports.join(QStringLiteral(", ")));
+}
+
+// A text-log record line for a terminal or a pipe: the line feed alone ends it.
+QByteArray stdoutLine(const MeasurementRecord &record)
+{
+    QByteArray line = datafiles::textRecordLine(record);
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line + '\n';
+}
+
+} // namespace
+
+HeadlessLogger::HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIODevice &err, QObject *parent)
+    : QObject(parent), m_options(options), m_out(out), m_err(err)
+{
+    m_watchdog.setInterval(kWatchdogMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &HeadlessLogger::watchdogTick);
+    m_durationTimer.setSingleShot(true);
+    connect(&m_durationTimer, &QTimer::timeout, this, &HeadlessLogger::stop);
+}
+
+HeadlessLogger::~HeadlessLogger()
+{
+    if (!m_finished)
+        shutDown();
+}
+
+void HeadlessLogger::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    switch (m_options.source) {
+    case LoggerOptions::Source::Replay:
+        runReplay();
+        return;
+    case LoggerOptions::Source::Port:
+        startLive(m_options.port);
+        return;
+    case LoggerOptions::Source::Lookup: {
+        const QString port = receiverlookup::findReceiverPort(m_options.sysfsRoot);
+        if (port.isEmpty()) {
+            fail(UsageError, noReceiverMessage(m_options.sysfsRoot));
+            return;
+        }
+        startLive(port);
+        return;
+    }
+    case LoggerOptions::Source::Demo:
+        m_meter = std::make_unique<VirtualMeter>(m_options.demo);
+        if (!m_meter->start()) {
+            fail(RuntimeFailure,
+                 QStringLiteral("the virtual meter cannot start: %1").arg(m_meter->errorString()));
+            return;
+        }
+        startLive(m_meter->portName());
+        return;
+    }
+}
+
+void HeadlessLogger::stop()
+{
+    if (m_started)
+        finish(Success);
+}
+
+// Files are created (or emptied) and given their first lines before any
+// reading arrives.
+bool HeadlessLogger::openOutputs()
+{
+    if (!m_options.csvFile.isEmpty()) {
+        if (!openOutput(m_csv, m_options.csvFile) || !writeOutput(m_csv, datafiles::csvHeaderLine()))
+            return false;
+    }
+    if (!m_options.textFile.isEmpty()) {
+        const QDateTime now = TimeTexts::now();
+        const QByteArray title =
+            datafiles::textTitleLine(kTitleSave, TimeTexts::dateText(now), TimeTexts::timeText(now));
+        if (!openOutput(m_text, m_options.textFile) ||
+            !writeOutput(m_text, title + QByteArrayLiteral("\r\n")))
+            return false;
+    }
+    if (!m_options.captureFile.isEmpty())
+        return openOutput(m_capture, m_options.captureFile);
+    return true;
+}
+
+bool HeadlessLogger::openOutput(QFile &file, const QString &path)
+{
+    file.setFileName(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return true;
+    fail(RuntimeFailure, QStringLiteral("cannot open %1 for writing: %2").arg(path, file.errorString()));
+    return false;
+}
+
+bool HeadlessLogger::writeOutput(QFile &file, const QByteArray &bytes)
+{
+    if (!file.isOpen())
+        return true;
+    if (file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    fail(RuntimeFailure, QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
+    return false;
+}
+
+bool HeadlessLogger::writeOut(const QByteArray &bytes)
+{
+    if (m_out.write(bytes) == bytes.size())
+        return true;
+    fail(RuntimeFailure, QStringLiteral("cannot write the standard output: %1").arg(m_out.errorString()));
+    return false;
+}
+
+void HeadlessLogger::runReplay()
+{
+    QFile replay(m_options.replayFile);
+    if (!replay.open(QIODevice::ReadOnly)) {
+        fail(RuntimeFailure,
+             QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, replay.errorString()));
+        return;
+    }
+    if (!openOutputs())
+        return;
+    while (!m_finished) {
+        const QByteArray frame = replay.read(kMeterFrameSize);
+        if (replay.error() != QFileDevice::NoError) {
+            fail(RuntimeFailure,
+                 QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, replay.errorString()));
+            return;
+        }
+        if (frame.isEmpty())
+            break;
+        if (frame.size() < qsizetype(kMeterFrameSize)) {
+            m_err.write(QStringLiteral("quenvo-log: %1 ends with %2 bytes that do not make a whole "
+                                       "14-byte frame; they were ignored.\n")
+                            .arg(m_options.replayFile)
+                            .arg(frame.size())
+                            .toLocal8Bit());
+            break;
+        }
+        logFrame(frame);
+    }
+    finish(Success);
+}
+
+void HeadlessLogger::startLive(const QString &device)
+{
+    m_devicePath = device;
+    m_serial = std::make_unique<SerialControl>();
+    m_serial->setCommPort(device);
+    if (!m_serial->open()) {
+        fail(RuntimeFailure, m_serial->errorString());
+        return;
+    }
+    if (!openOutputs())
+        return;
+    connect(m_serial.get(), &SerialControl::onComm, this, &HeadlessLogger::onComm);
+    connect(m_serial.get(), &SerialControl::linkLost, this, &HeadlessLogger::onLinkLost);
+    if (m_options.durationMs > 0)
+        m_durationTimer.start(std::chrono::milliseconds(m_options.durationMs));
+    restartReception();
+}
+
+// Receive events off until a watchdog tick finds the line quiet.
+void HeadlessLogger::restartReception()
+{
+    m_serial->setRThreshold(0);
+    m_watchdog.start();
+}
+
+void HeadlessLogger::watchdogTick()
+{
+    if (m_finished || !m_serial->portOpen())
+        return;
+    if (m_serial->inBufferCount() > 0) {
+        m_serial->discardInput();
+        return;
+    }
+    m_serial->setRThreshold(kReceiveThreshold);
+    m_watchdog.stop();
+    Q_EMIT armed();
+}
+
+void HeadlessLogger::onComm()
+{
+    if (m_finished || m_serial->commEvent() != SerialControl::kEvReceive)
+        return;
+    if (m_serial->inBufferCount() != qsizetype(kMeterFrameSize)) {
+        m_serial->discardInput();
+        restartReception();
+        return;
+    }
+    const QByteArray frame = m_serial->input();
+    if (frame.size() != qsizetype(kMeterFrameSize)) { // more arrived in between
+        restartReception();
+        return;
+    }
+    logFrame(frame);
+}
+
+void HeadlessLogger::onLinkLost(const QString &reason)
+{
+    fail(RuntimeFailure, reason);
+}
+
+void HeadlessLogger::logFrame(const QByteArray &bytes)
+{
+    const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
+    const MeterFrame frame =
+        parseMeterFrame(std::span<const std::uint8_t, kMeterFrameSize>(data, kMeterFrameSize));
+    const Reading reading = decodeMeterFrame(frame);
+    if (reading.functionCaption)
+        m_function = *reading.functionCaption;
+    if (reading.unitCaption)
+        m_unit = *reading.unitCaption;
+
+    MeasurementRecord record;
+    record.number = static_cast<std::int32_t>(++m_count);
+    record.value = reading.value;
+    record.function = m_function;
+    record.time = TimeTexts::recordTime(TimeTexts::now());
+    record.unit = m_unit;
+    record.data = reading.displayText;
+
+    if (!writeOutput(m_capture, bytes.first(kMeterFrameSize)) || !writeOut(stdoutLine(record)) ||
+        !writeOutput(m_csv, datafiles::csvRecordLine(record)) ||
+        !writeOutput(m_text, datafiles::textRecordLine(record)))
+        return;
+    Q_EMIT readingLogged(record, frame);
+    if (m_options.count > 0 && m_count >= m_options.count)
+        finish(Success);
+}
+
+void HeadlessLogger::fail(int status, const QString &message)
+{
+    if (m_finished)
+        return;
+    m_err.write(QStringLiteral("quenvo-log: %1\n").arg(message).toLocal8Bit());
+    finish(status);
+}
+
+void HeadlessLogger::finish(int status)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_status = status;
+    shutDown();
+    Q_EMIT finished(status);
+}
+
+void HeadlessLogger::shutDown()
+{
+    m_watchdog.stop();
+    m_durationTimer.stop();
+    if (m_serial) {
+        disconnect(m_serial.get(), nullptr, this, nullptr);
+        m_serial->close();
+    }
+    if (m_meter)
+        m_meter->stop();
+    m_csv.close();
+    m_text.close();
+    m_capture.close();
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1}; // [0] written by the handler, [1] read by the notifier
+
+void onStopSignal(int signalNumber)
+{
+    const int savedErrno = errno;
+    const char byte = static_cast<char>(signalNumber);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
+    errno = savedErrno;
+}
+
+void setStopHandler(void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace
+
+StopSignals::StopSignals(QObject *parent) : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0)
+        return;
+    m_notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &StopSignals::onReadable);
+    setStopHandler(onStopSignal);
+}
+
+StopSignals::~StopSignals()
+{
+    if (!m_notifier)
+        return;
+    setStopHandler(SIG_DFL);
+    delete m_notifier;
+    ::close(g_signalPipe[0]);
+    ::close(g_signalPipe[1]);
+    g_signalPipe[0] = g_signalPipe[1] = -1;
+}
+
+void StopSignals::onReadable()
+{
+    char byte = 0;
+    while (::read(g_signalPipe[1], &byte, 1) == 1)
+        Q_EMIT stopRequested(static_cast<unsigned char>(byte));
+}

@@ -1,1 +1,153 @@
-int main() { return 0; }
+// quenvo-log: logs the meter's readings without a window.
+//
+// Test seam, not documented in --help: when QUENVO_LOG_CLOCK holds an ISO 8601
+// date and time ("2024-05-17T14:03:09"), every date and time written is that
+// moment, so that a test can compare the files byte for byte.
+#include "platform/timetexts.h"
+#include "quenvo-log/headlesslogger.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cmath>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+struct Parsed
+{
+    LoggerOptions options;
+    std::optional<int> exitNow; // set when the command line ends the run (usage error)
+};
+
+void usageError(QFile &err, const QString &message)
+{
+    err.write(QStringLiteral("quenvo-log: %1\nTry 'quenvo-log --help' for the options.\n")
+                  .arg(message)
+                  .toLocal8Bit());
+}
+
+Parsed parseCommandLine(const QStringList &arguments, QFile &err)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Logs the readings of the meter: one text-log record line per reading on the standard "
+                       "output, optionally also as a text log, a comma-separated log and a raw capture.\n"
+                       "Without a source option the meter's receiver is looked up among the serial ports.\n"
+                       "Exit status: 0 success, 1 a runtime failure, 2 a usage error or no receiver."));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Read the serial device <DEVICE>."),
+                                  QStringLiteral("DEVICE"));
+    const QCommandLineOption replay(
+        QStringLiteral("replay"), QStringLiteral("Read a raw capture <FILE> of consecutive 14-byte frames."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("Read a simulated meter."));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Write a comma-separated log to <FILE>."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption text(QStringLiteral("text"), QStringLiteral("Write a text log to <FILE>."),
+                                  QStringLiteral("FILE"));
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Stop after <N> readings."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after <SECONDS>."),
+                                      QStringLiteral("SECONDS"));
+    const QCommandLineOption capture(QStringLiteral("capture"),
+                                     QStringLiteral("Write the bytes of every frame logged to <FILE>, "
+                                                    "for --replay."),
+                                     QStringLiteral("FILE"));
+    parser.addOptions({port, replay, demo, csv, text, count, duration, capture});
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+
+    Parsed parsed;
+    if (!parser.parse(arguments)) {
+        usageError(err, parser.errorText());
+        parsed.exitNow = HeadlessLogger::UsageError;
+        return parsed;
+    }
+    if (parser.isSet(help))
+        parser.showHelp(0);
+    if (parser.isSet(version))
+        parser.showVersion();
+
+    LoggerOptions &options = parsed.options;
+    auto reject = [&](const QString &message) {
+        usageError(err, message);
+        parsed.exitNow = HeadlessLogger::UsageError;
+        return parsed;
+    };
+    if (!parser.positionalArguments().isEmpty())
+        return reject(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
+    if (int(parser.isSet(port)) + int(parser.isSet(replay)) + int(parser.isSet(demo)) > 1)
+        return reject(QStringLiteral("choose one source: --port, --replay or --demo"));
+
+    if (parser.isSet(port)) {
+        options.source = LoggerOptions::Source::Port;
+        options.port = parser.value(port);
+    } else if (parser.isSet(replay)) {
+        options.source = LoggerOptions::Source::Replay;
+        options.replayFile = parser.value(replay);
+    } else if (parser.isSet(demo)) {
+        options.source = LoggerOptions::Source::Demo;
+    }
+    options.csvFile = parser.value(csv);
+    options.textFile = parser.value(text);
+    options.captureFile = parser.value(capture);
+
+    if (parser.isSet(count)) {
+        bool ok = false;
+        options.count = parser.value(count).toLongLong(&ok);
+        if (!ok || options.count < 1)
+            return reject(QStringLiteral("--count needs a whole number of readings above 0, not '%1'")
+                              .arg(parser.value(count)));
+    }
+    if (parser.isSet(duration)) {
+        bool ok = false;
+        const double seconds = parser.value(duration).toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e9)
+            return reject(QStringLiteral("--duration needs a number of seconds above 0, not '%1'")
+                              .arg(parser.value(duration)));
+        options.durationMs = std::max<qint64>(1, std::llround(seconds * 1000.0));
+    }
+    return parsed;
+}
+
+void applyTestClock()
+{
+    const QString fixed = qEnvironmentVariable("QUENVO_LOG_CLOCK");
+    if (fixed.isEmpty())
+        return;
+    const QDateTime when = QDateTime::fromString(fixed, Qt::ISODate);
+    if (when.isValid())
+        TimeTexts::setClock([when] { return when; });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quenvo-log"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUENVO_VERSION));
+
+    QFile out;
+    QFile err;
+    out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+
+    const Parsed parsed = parseCommandLine(QCoreApplication::arguments(), err);
+    if (parsed.exitNow)
+        return *parsed.exitNow;
+    applyTestClock();
+
+    StopSignals stopSignals;
+    HeadlessLogger logger(parsed.options, out, err);
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &logger, &HeadlessLogger::stop);
+    QObject::connect(
+        &logger, &HeadlessLogger::finished, &app, [](int status) { QCoreApplication::exit(status); },
+        Qt::QueuedConnection);
+    logger.start();
+    return app.exec();
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "app/sharedstate.h"
+#include "link/meterframe.h"
+#include "virtualmeter/virtualmeter.h"
+
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+class QIODevice;
+class QSocketNotifier;
+class SerialControl;
+
+struct LoggerOptions
+{
+    enum class Source {
+        Lookup, // the meter's receiver, found among the serial ports
+        Port,   // the serial device `port`
+        Replay, // a raw capture: consecutive 14-byte frames
+        Demo,   // the virtual meter, through a pseudo-terminal and the serial port
+    };
+
+    Source source = Source::Lookup;
+    QString port;
+    QString replayFile;
+    QString csvFile;                            // empty: no comma-separated log
+    QString textFile;                           // empty: no text log
+    QString captureFile;                        // empty: no capture
+    qint64 count = 0;                           // stop after so many readings; 0: no limit
+    qint64 durationMs = 0;                      // stop after so long; 0: no limit
+    QString sysfsRoot = QStringLiteral("/sys"); // where the receiver is looked up
+    VirtualMeterOptions demo;                   // the meter of Source::Demo
+};
+
+// The headless logger: numbers, decodes and logs every reading of one source
+// until a limit, stop() or a failure ends it.
+//
+// Each reading goes out as a text-log record line on `out` (ending in a line
+// feed) and, when asked, to the text log, the comma-separated log and the
+// capture; every file is written and flushed per reading, so an interrupted
+// run loses nothing already received. Live sources follow the desktop
+// program's receive rules: receive events at 14 waiting bytes, anything but
+// exactly 14 discarded, and reception armed only by a 100 ms watchdog tick
+// that finds the buffer empty, at the start and after every discard.
+//
+// The captured bytes are those of the frames logged, so a capture replays to
+// the same readings.
+class HeadlessLogger : public QObject
+{
+    Q_OBJECT
+public:
+    enum Status { Success = 0, RuntimeFailure = 1, UsageError = 2 };
+
+    static constexpr int kWatchdogMs = 100;
+    static constexpr int kReceiveThreshold = 14;
+
+    HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIODevice &err, QObject *parent = nullptr);
+    ~HeadlessLogger() override;
+
+    // Opens the source and the files and starts logging; the end is reported
+    // by finished(). A replay runs to its end within this call; a live source
+    // needs the event loop. Call once.
+    void start();
+    // Ends a started logger with Success: files complete, port closed.
+    // Nothing once it has finished.
+    void stop();
+
+    bool isFinished() const { return m_finished; }
+    int exitStatus() const { return m_status; }
+    qint64 readingCount() const { return m_count; }
+    // The serial device read by a live source (the pseudo-terminal for Demo).
+    QString devicePath() const { return m_devicePath; }
+
+Q_SIGNALS:
+    // Reception is armed: the next receive event starts on a frame boundary.
+    void armed();
+    void readingLogged(const MeasurementRecord &record, const MeterFrame &frame);
+    // Once, with the exit status.
+    void finished(int status);
+
+private:
+    bool openOutputs();
+    bool openOutput(QFile &file, const QString &path);
+    bool writeOutput(QFile &file, const QByteArray &bytes);
+    bool writeOut(const QByteArray &bytes);
+    void runReplay();
+    void startLive(const QString &device);
+    void restartReception();
+    void watchdogTick();
+    void onComm();
+    void onLinkLost(const QString &reason);
+    void logFrame(const QByteArray &bytes);
+    void fail(int status, const QString &message);
+    void finish(int status);
+    void shutDown();
+
+    LoggerOptions m_options;
+    QIODevice &m_out;
+    QIODevice &m_err;
+
+    std::unique_ptr<VirtualMeter> m_meter;
+    std::unique_ptr<SerialControl> m_serial;
+    QString m_devicePath;
+    QTimer m_watchdog;
+    QTimer m_durationTimer;
+
+    QFile m_csv;
+    QFile m_text;
+    QFile m_capture;
+
+    qint64 m_count = 0;
+    QString m_function; // captions in force, as on the display
+    QString m_unit = QStringLiteral("UNIT");
+    bool m_started = false;
+    bool m_finished = false;
+    int m_status = Success;
+};
+
+// SIGINT and SIGTERM as a Qt signal: the handler only writes the signal
+// number to a socket pair; a socket notifier delivers it on the event loop.
+// One instance per process.
+class StopSignals : public QObject
+{
+    Q_OBJECT
+public:
+    explicit StopSignals(QObject *parent = nullptr);
+    ~StopSignals() override;
+    bool isValid() const { return m_notifier != nullptr; }
+
+Q_SIGNALS:
+    void stopRequested(int signalNumber);
+
+private:
+    void onReadable();
+    QSocketNotifier *m_notifier = nullptr;
+};
