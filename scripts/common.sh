@@ -11,6 +11,9 @@ QUENVO_PACKAGES=(
   fonts-liberation
 )
 
+# Only for the demo on a machine without a display: a virtual X server.
+QUENVO_DEMO_PACKAGES=(xvfb xauth)
+
 quenvo_install_packages() {
   local missing=()
   local pkg

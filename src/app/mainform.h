@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/sharedstate.h"
+
+#include <QWidget>
+#include <functional>
+
+class QTimer;
+class ConnectForm;
+class DataForm;
+class Dialogs;
+class GraphWindowLink;
+class SerialControl;
+class ShowForm;
+
+// The main window "Quenvo": a fixed-size container holding the connection
+// strip, the display window and the data table. It owns the receive path
+// (MSComm1_OnComm), the full-store procedure and the shutdown save.
+class MainForm : public QWidget
+{
+    Q_OBJECT
+public:
+    // Outer size of the window in the normal state, frame included.
+    static constexpr int kOuterWidth = 950;
+    static constexpr int kOuterHeight = 678;
+    // While Closed after a lost link, the receiver is looked for this often.
+    static constexpr int kRediscoverMs = 2000;
+
+    // `findReceiver` returns the receiver's port ("" when none is found); it
+    // is called at start-up and, after a lost link, to look for it again.
+    MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, GraphWindowLink &graph,
+             std::function<QString()> findReceiver, QWidget *parent = nullptr);
+    ~MainForm() override;
+
+    SerialControl &MSComm1;
+    ConnectForm *connectForm = nullptr;
+    ShowForm *showForm = nullptr;
+    DataForm *dataForm = nullptr;
+    QTimer *rediscoverTimer = nullptr; // runs only while Closed after a lost link
+
+    // The receive path: one frame per event, exactly 14 bytes waiting.
+    void MSComm1_OnComm();
+
+    // Shutdown: close the port, unload the graph window, offer to save.
+    // Runs once; the window closes afterwards whatever the answers.
+    void MDIForm_Unload();
+
+    // The retry tick while Closed after a lost link: looks for the receiver
+    // and reopens it through the arming path. Does nothing when no retry runs
+    // (a port closed on purpose is never reopened by itself).
+    void rediscover();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+
+private:
+    void followNewest(std::int32_t n);
+    void fullStore();
+    void emptyFullStore();
+    // Asks `question` until the user answers No, cancels the save dialog or a
+    // file has been written. Returns true when the log may be dropped (No or
+    // written), false on cancel.
+    bool offerSave(const QString &question, const QString &title);
+    // MDIForm_Resize: the normal state keeps the outer size fixed.
+    void applyFixedSize();
+
+    SharedState &m_state;
+    Dialogs &m_dialogs;
+    GraphWindowLink &m_graph;
+    std::function<QString()> m_findReceiver;
+    bool m_unloaded = false;
+};

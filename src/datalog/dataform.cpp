@@ -1,0 +1,251 @@
+#include "datalog/dataform.h"
+
+#include "datalog/datafiles.h"
+#include "datalog/flexgridmodel.h"
+#include "display/showform.h"
+#include "platform/dialogs.h"
+#include "platform/pictures.h"
+#include "platform/timetexts.h"
+#include "platform/twips.h"
+
+#include <QAction>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPalette>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+
+#include <span>
+
+namespace {
+
+const QStringList kHeadings = {QStringLiteral("NO."), QStringLiteral("FUN"), QStringLiteral("DATA"),
+                               QStringLiteral("UNIT"), QStringLiteral("TIME")};
+
+// Toolbar buttons in their order: key, tooltip, picture index.
+struct ToolbarButton
+{
+    const char *key;
+    const char *tooltip;
+    int picture;
+};
+constexpr ToolbarButton kButtons[] = {
+    {"new", "New", 1},
+    {"save", "Save", 2},
+    {"to_xls", "Save as CSV", 3},
+    {"print", "Print", 4},
+};
+
+// Column widths in pixels for NO., FUN, DATA and UNIT; TIME takes the rest.
+// They fit "50000", "Resistance", "-399.99" and "KHz" in the grid font.
+constexpr int kColumnWidths[] = {50, 80, 70, 45};
+constexpr int kRowHeight = 18; // fixed: 9.75 pt text plus a little air
+
+// The window's fonts: "MS Sans Serif" and "Arial" become "Liberation Sans".
+QFont windowFont(double pointSize, bool bold)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+// A 12 pt bold black label, text at the top like the design's labels.
+QLabel *makeLabel(QWidget *parent, const QString &text, const QRect &geometry, Qt::Alignment horizontal)
+{
+    auto *label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setFont(windowFont(12, true));
+    label->setAlignment(horizontal | Qt::AlignTop);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+DataForm::DataForm(SharedState &state, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_state(state), m_dialogs(dialogs)
+{
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    createElements();
+    Form_Load();
+}
+
+void DataForm::createElements()
+{
+    QPalette palette = this->palette();
+    palette.setBrush(QPalette::Window, pictures::dataBackground());
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    createToolbar();
+    Label3 = makeLabel(this, QStringLiteral("DataNo."), twips::rect(1920, 600, 975, 375), Qt::AlignLeft);
+    Label4 = makeLabel(this, QStringLiteral("0"), twips::rect(3120, 600, 1455, 375), Qt::AlignLeft);
+    Label2 = makeLabel(this, QStringLiteral("MAX:  50000"), twips::rect(4680, 600, 1575, 375), Qt::AlignLeft);
+    createGrid();
+    Label1 = makeLabel(this, QString(), twips::rect(3600, 8640, 3015, 375), Qt::AlignHCenter);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &DataForm::Timer1_Timer);
+    Timer1->start();
+}
+
+void DataForm::createToolbar()
+{
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setGeometry(twips::rect(240, 480, 1410, 390));
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
+    Toolbar1->setIconSize(QSize(16, 16));
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // Four 16 x 16 faces in a 94-pixel strip: buttons of 23 pixels, no gaps.
+    Toolbar1->setStyleSheet(QStringLiteral(
+        "QToolBar { background: transparent; border: none; padding: 0px; spacing: 0px; }"
+        "QToolButton { margin: 0px; padding: 1px; border: 1px solid transparent; border-radius: 3px; }"
+        "QToolButton:hover { border-color: #7EA6D8; background: #E4EEFA; }"
+        "QToolButton:pressed { background: #C8DAF2; }"));
+    for (const ToolbarButton &button : kButtons) {
+        const QString key = QString::fromLatin1(button.key);
+        QAction *action = Toolbar1->addAction(QIcon(pictures::toolbarIcon(button.picture)), QString());
+        action->setObjectName(key);
+        action->setData(key);
+        action->setToolTip(QString::fromLatin1(button.tooltip));
+    }
+    connect(Toolbar1, &QToolBar::actionTriggered, this,
+            [this](QAction *action) { Toolbar1_ButtonClick(action->data().toString()); });
+}
+
+void DataForm::createGrid()
+{
+    grid = new FlexGridModel(this);
+    MSFlexGrid1 = new QTableView(this);
+    MSFlexGrid1->setGeometry(twips::rect(240, 960, 6015, 7575));
+    MSFlexGrid1->setFont(windowFont(9.75, false));
+    MSFlexGrid1->setModel(grid);
+    MSFlexGrid1->setWordWrap(false);
+    MSFlexGrid1->setCornerButtonEnabled(false);
+    MSFlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MSFlexGrid1->setStyleSheet(QStringLiteral("QTableView { gridline-color: #C4CAD4; }"));
+
+    // Fixed row heights and no per-row sizing: a full table (50002 rows)
+    // takes a new reading as fast as an empty one.
+    QHeaderView *rowsHeader = MSFlexGrid1->verticalHeader();
+    rowsHeader->setSectionResizeMode(QHeaderView::Fixed);
+    rowsHeader->setDefaultSectionSize(kRowHeight);
+    rowsHeader->setMinimumSectionSize(kRowHeight);
+    rowsHeader->hide();
+
+    QHeaderView *heading = MSFlexGrid1->horizontalHeader();
+    heading->setFont(windowFont(9.75, true));
+    heading->setSectionsClickable(false);
+    heading->setHighlightSections(false);
+    heading->setDefaultAlignment(Qt::AlignCenter);
+    heading->setStretchLastSection(true);
+    for (int col = 0; col < static_cast<int>(std::size(kColumnWidths)); ++col)
+        MSFlexGrid1->setColumnWidth(col, kColumnWidths[col]);
+}
+
+void DataForm::Form_Load()
+{
+    Label1->setText(TimeTexts::clockText(TimeTexts::now()));
+    setFixedSize(438, 600);
+    move(500, 40);
+    for (int i = 1; i < kHeadings.size(); ++i)
+        grid->setTextArray(i, kHeadings.at(i));
+    Label1->move(Label1->x(), twips::px(8640 + 80));
+}
+
+void DataForm::Timer1_Timer()
+{
+    Label1->setText(TimeTexts::clockText(TimeTexts::now()));
+}
+
+void DataForm::Toolbar1_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("new"))
+        commandNew();
+    else if (key == QLatin1String("save"))
+        runWithReceptionRestart(&DataForm::commandSave);
+    else if (key == QLatin1String("to_xls"))
+        runWithReceptionRestart(&DataForm::commandToXls);
+    else if (key == QLatin1String("print"))
+        runWithReceptionRestart(&DataForm::printDataReport);
+}
+
+void DataForm::resetGrid()
+{
+    grid->clear();
+    grid->setRows(2);
+    grid->setCols(5);
+    for (int i = 0; i < kHeadings.size(); ++i)
+        grid->setTextArray(i, kHeadings.at(i));
+}
+
+void DataForm::printDataReport() {}
+
+void DataForm::commandNew()
+{
+    m_state.empty();
+    resetGrid();
+    m_state.gViewBrowsing = false;
+    if (m_show)
+        m_show->redrawChart();
+    Label4->setText(QStringLiteral("0"));
+}
+
+void DataForm::runWithReceptionRestart(void (DataForm::*command)())
+{
+    // Nothing logged: no dialog, no file, no report, and the link is left alone.
+    if (m_state.gRecordCount == 0)
+        return;
+    (this->*command)();
+    // Bytes that piled up while a dialog, a file or the printer held the
+    // thread are thrown away; reception resumes on a frame boundary.
+    if (m_restartReception)
+        m_restartReception();
+}
+
+void DataForm::commandSave()
+{
+    const QString path =
+        m_dialogs.saveFileName(this, QStringLiteral("Save"), QStringLiteral("text files (*.txt)|*.txt"));
+    if (path.isEmpty())
+        return;
+    // The count is read after the dialog: the file holds every reading logged until now.
+    const std::span<const MeasurementRecord> records(m_state.gRecords.data(),
+                                                     static_cast<std::size_t>(m_state.gRecordCount));
+    const QDateTime now = TimeTexts::now();
+    const WriteResult result =
+        saveTextLog(path, kTitleSave, TimeTexts::dateText(now), TimeTexts::timeText(now), records);
+    if (!result)
+        tellSaveFailed(path, result.reason);
+}
+
+void DataForm::commandToXls()
+{
+    const QString path =
+        m_dialogs.saveFileName(this, QStringLiteral("Save"), QStringLiteral("csv files (*.csv)|*.csv"));
+    if (path.isEmpty())
+        return;
+    const std::span<const MeasurementRecord> records(m_state.gRecords.data(),
+                                                     static_cast<std::size_t>(m_state.gRecordCount));
+    const WriteResult result = saveCsvLog(path, records);
+    if (!result)
+        tellSaveFailed(path, result.reason);
+}
+
+void DataForm::tellSaveFailed(const QString &path, const QString &reason)
+{
+    QString why = reason.trimmed();
+    if (!why.endsWith(QLatin1Char('.')))
+        why += QLatin1Char('.');
+    m_dialogs.tell(this, kSaveFailedText,
+                   QStringLiteral("%1: %2 Choose another folder or file name.")
+                       .arg(QDir::toNativeSeparators(path), why));
+}

@@ -1,0 +1,100 @@
+#include "platform/chartsurface.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+ChartSurface::ChartSurface(QSize drawingArea, int border, QWidget *parent)
+    : QWidget(parent), m_image(drawingArea, QImage::Format_RGB32), m_border(border)
+{
+    setFixedSize(drawingArea.width() + 2 * border, drawingArea.height() + 2 * border);
+    setMouseTracking(true);
+    setCursor(Qt::CrossCursor);
+    m_image.fill(m_back);
+}
+
+ChartSurface::~ChartSurface()
+{
+    finishDrawing();
+}
+
+QPainter &ChartSurface::painter()
+{
+    if (!m_painter) {
+        m_painter = std::make_unique<QPainter>(&m_image);
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+    }
+    return *m_painter;
+}
+
+void ChartSurface::finishDrawing() const
+{
+    if (m_painter) {
+        m_painter->end();
+        m_painter.reset();
+    }
+}
+
+const QImage &ChartSurface::image() const
+{
+    finishDrawing();
+    return m_image;
+}
+
+void ChartSurface::setBackColor(QColor color)
+{
+    finishDrawing();
+    m_back = color;
+    m_image.fill(color);
+    update();
+}
+
+void ChartSurface::drawLine(QPoint from, QPoint to, QColor color, bool dotted)
+{
+    QPainter &p = painter();
+    QPen pen(color, 1, dotted ? Qt::DotLine : Qt::SolidLine);
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    p.drawLine(from, to);
+    update();
+}
+
+void ChartSurface::drawFilledCircle(QPoint centre, int radius, QColor outline)
+{
+    QPainter &p = painter();
+    p.setPen(QPen(outline, 1));
+    p.setBrush(m_fill);
+    p.drawEllipse(centre, radius, radius);
+    update();
+}
+
+void ChartSurface::paintEvent(QPaintEvent *)
+{
+    finishDrawing();
+    QPainter p(this);
+    if (m_border > 0) {
+        // Sunken single border.
+        const QRect r = rect();
+        p.setPen(QColor(0x80, 0x80, 0x80));
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(Qt::white);
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+        if (m_border > 1) {
+            p.setPen(QColor(0x40, 0x40, 0x40));
+            p.drawRect(r.adjusted(1, 1, -2, -2));
+        }
+    }
+    p.drawImage(origin(), m_image);
+}
+
+void ChartSurface::mouseMoveEvent(QMouseEvent *event)
+{
+    Q_EMIT pointerMoved(event->position() - QPointF(origin()));
+}
+
+void ChartSurface::leaveEvent(QEvent *event)
+{
+    Q_EMIT pointerLeft();
+    QWidget::leaveEvent(event);
+}

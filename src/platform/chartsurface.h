@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+#include <memory>
+
+class QPainter;
+
+// A picture surface that keeps what is drawn on it until its back colour is
+// set: drawing goes into a backing image; painting only copies the image to
+// the screen. Coordinates are pixels of the drawing area (inside the border),
+// origin top left; drawing outside the area is clipped.
+class ChartSurface : public QWidget
+{
+    Q_OBJECT
+public:
+    // `border`: pixels of frame on each side (the drawing area lies inside).
+    ChartSurface(QSize drawingArea, int border, QWidget *parent = nullptr);
+    ~ChartSurface() override;
+
+    QSize drawingArea() const { return m_image.size(); }
+    int scaleWidth() const { return m_image.width(); }
+    int scaleHeight() const { return m_image.height(); }
+
+    // Setting the back colour erases everything drawn.
+    void setBackColor(QColor color);
+    QColor backColor() const { return m_back; }
+    QColor fillColor() const { return m_fill; }
+    void setFillColor(QColor color) { m_fill = color; }
+
+    // Drawing calls, 1-pixel lines.
+    void drawLine(QPoint from, QPoint to, QColor color, bool dotted = false);
+    // Circle of the given radius, outline in `outline`, filled with the fill colour.
+    void drawFilledCircle(QPoint centre, int radius, QColor outline);
+
+    // The drawn content, for tests and screenshots.
+    const QImage &image() const;
+
+    // The drawing area's top-left corner in widget coordinates.
+    QPoint origin() const { return {m_border, m_border}; }
+
+Q_SIGNALS:
+    // The pointer moved: position in drawing-area pixels (may lie outside
+    // the area while the pointer is captured by a pressed button).
+    void pointerMoved(QPointF position);
+    // The pointer left the surface.
+    void pointerLeft();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    // Drawing calls share one painter on the backing image (opening a painter
+    // costs more than a short line); it is closed before the image is shown,
+    // read or erased.
+    QPainter &painter();
+    void finishDrawing() const;
+
+    mutable std::unique_ptr<QPainter> m_painter;
+    QImage m_image;
+    int m_border = 0;
+    QColor m_back{0xE0, 0xE0, 0xE0};
+    QColor m_fill{0xFF, 0x00, 0x00};
+};
