@@ -29,9 +29,6 @@ constexpr int kColData = 2;
 constexpr int kColUnit = 3;
 constexpr int kColTime = 4;
 
-const QString kSaveTitle = QStringLiteral("Save");
-const QString kSaveFilter = QStringLiteral("text files (*.txt)|*.txt");
-
 } // namespace
 
 MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, GraphWindowLink &graph,
@@ -192,7 +189,7 @@ bool MainForm::offerSave(const QString &question, const QString &title)
     for (;;) {
         if (m_dialogs.askYesNo(this, question) == Dialogs::Answer::No)
             return true;
-        const QString path = m_dialogs.saveFileName(this, kSaveTitle, kSaveFilter);
+        const QString path = m_dialogs.saveFileName(this, DataForm::kSaveDialogTitle, DataForm::kTextFilter);
         if (path.isEmpty())
             return false;
         const QDateTime now = TimeTexts::now();
@@ -202,9 +199,7 @@ bool MainForm::offerSave(const QString &question, const QString &title)
                                                            static_cast<std::size_t>(m_state.gRecordCount)));
         if (written)
             return true;
-        m_dialogs.tell(this, QStringLiteral("The data could not be saved."),
-                       QStringLiteral("%1 could not be written: %2. Choose another file or folder.")
-                           .arg(QDir::toNativeSeparators(path), written.reason));
+        DataForm::tellSaveFailed(m_dialogs, this, path, written.reason);
     }
 }
 

@@ -214,7 +214,7 @@ void DataForm::runWithReceptionRestart(void (DataForm::*command)())
 void DataForm::commandSave()
 {
     const QString path =
-        m_dialogs.saveFileName(this, QStringLiteral("Save"), QStringLiteral("text files (*.txt)|*.txt"));
+        m_dialogs.saveFileName(this, kSaveDialogTitle, kTextFilter);
     if (path.isEmpty())
         return;
     // The count is read after the dialog: the file holds every reading logged until now.
@@ -224,28 +224,28 @@ void DataForm::commandSave()
     const WriteResult result =
         saveTextLog(path, kTitleSave, TimeTexts::dateText(now), TimeTexts::timeText(now), records);
     if (!result)
-        tellSaveFailed(path, result.reason);
+        tellSaveFailed(m_dialogs, this, path, result.reason);
 }
 
 void DataForm::commandToXls()
 {
     const QString path =
-        m_dialogs.saveFileName(this, QStringLiteral("Save"), QStringLiteral("csv files (*.csv)|*.csv"));
+        m_dialogs.saveFileName(this, kSaveDialogTitle, kCsvFilter);
     if (path.isEmpty())
         return;
     const std::span<const MeasurementRecord> records(m_state.gRecords.data(),
                                                      static_cast<std::size_t>(m_state.gRecordCount));
     const WriteResult result = saveCsvLog(path, records);
     if (!result)
-        tellSaveFailed(path, result.reason);
+        tellSaveFailed(m_dialogs, this, path, result.reason);
 }
 
-void DataForm::tellSaveFailed(const QString &path, const QString &reason)
+void DataForm::tellSaveFailed(Dialogs &dialogs, QWidget *parent, const QString &path, const QString &reason)
 {
     QString why = reason.trimmed();
     if (!why.endsWith(QLatin1Char('.')))
         why += QLatin1Char('.');
-    m_dialogs.tell(this, kSaveFailedText,
+    dialogs.tell(parent, kSaveFailedText,
                    QStringLiteral("%1: %2 Choose another folder or file name.")
                        .arg(QDir::toNativeSeparators(path), why));
 }

@@ -50,6 +50,14 @@ public:
     // Fixed text of the message shown when a log file cannot be written; its
     // detail names the file and the reason.
     static inline const QString kSaveFailedText = QStringLiteral("The data could not be saved.");
+    // The save dialog of every text-log save: its title and filter.
+    static inline const QString kSaveDialogTitle = QStringLiteral("Save");
+    static inline const QString kTextFilter = QStringLiteral("text files (*.txt)|*.txt");
+    static inline const QString kCsvFilter = QStringLiteral("csv files (*.csv)|*.csv");
+
+    // Tells the user that `path` could not be written and why; the log is
+    // unchanged and the previous file intact. Shared by every save.
+    static void tellSaveFailed(Dialogs &dialogs, QWidget *parent, const QString &path, const QString &reason);
 
 private:
     void createElements();
@@ -62,7 +70,6 @@ private:
     void commandToXls();
     // Runs a command that needs logged readings, then restarts reception.
     void runWithReceptionRestart(void (DataForm::*command)());
-    void tellSaveFailed(const QString &path, const QString &reason);
 
     SharedState &m_state;
     Dialogs &m_dialogs;

@@ -234,12 +234,6 @@ void ConnectForm::enterClosed()
     btn_conn->setEnabled(true);
     showLinkPictures(m_stopSign);
     Label1[0]->show();
-    // Yellow on the light-blue strip needs a dark edge to be read.
-    auto *edge = new QGraphicsDropShadowEffect(Label1[1]);
-    edge->setColor(QColor(0x40, 0x40, 0x40));
-    edge->setOffset(1.0, 1.0);
-    edge->setBlurRadius(3.0);
-    Label1[1]->setGraphicsEffect(edge);
     Label1[1]->hide();
     if (m_show)
         m_show->applyOfflineLook();

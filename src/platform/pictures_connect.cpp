@@ -1,5 +1,6 @@
 // Pictures of the main window and the connection strip.
 #include "platform/pictures.h"
+#include "platform/picturekit.h"
 
 #include <QFont>
 #include <QLinearGradient>
@@ -14,15 +15,7 @@ namespace pictures {
 
 namespace {
 
-// Frame colour shared with the other windows' bands (0xAA6E50 as BGR).
-const QColor kFrameBlue(0x50, 0x6E, 0xAA);
-
-QPixmap transparentPixmap(int w, int h)
-{
-    QPixmap pixmap(w, h);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
+using namespace kit;
 
 // A handheld meter drawn into `r` (portrait, about 3:4): yellow holster,
 // dark body, grey LCD with digits, rotary dial and two jacks.
@@ -147,36 +140,6 @@ QPixmap roundSign(const QColor &disc, const QColor &rim)
     return pixmap;
 }
 
-QPixmap drawHandCursor()
-{
-    QPixmap pixmap = transparentPixmap(32, 32);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath hand;
-    // Index finger up, hot spot at its tip (12, 1).
-    hand.moveTo(10.0, 3.0);
-    hand.cubicTo(10.0, 0.5, 14.0, 0.5, 14.0, 3.0);
-    hand.lineTo(14.0, 12.0);
-    hand.cubicTo(14.0, 10.0, 18.0, 10.0, 18.0, 12.5);
-    hand.cubicTo(18.0, 11.0, 22.0, 11.0, 22.0, 13.5);
-    hand.cubicTo(22.0, 12.5, 26.0, 12.5, 26.0, 15.0);
-    hand.lineTo(26.0, 22.0);
-    hand.cubicTo(26.0, 26.5, 23.5, 29.0, 19.0, 29.0);
-    hand.lineTo(14.5, 29.0);
-    hand.cubicTo(11.5, 29.0, 10.5, 27.5, 9.0, 25.5);
-    hand.lineTo(4.5, 18.5);
-    hand.cubicTo(3.5, 16.5, 6.5, 14.5, 8.5, 16.5);
-    hand.lineTo(10.0, 18.0);
-    hand.closeSubpath();
-    p.setPen(QPen(Qt::black, 1.3));
-    p.setBrush(Qt::white);
-    p.drawPath(hand);
-    p.setPen(QPen(Qt::black, 1.0));
-    for (qreal x : {18.0, 22.0})
-        p.drawLine(QPointF(x, 14.0), QPointF(x, 19.0));
-    return pixmap;
-}
-
 } // namespace
 
 QIcon appIcon()
@@ -191,11 +154,7 @@ QPixmap connectBackground()
 {
     QPixmap pixmap(950, 40);
     QPainter p(&pixmap);
-    QLinearGradient band(0.0, 0.0, 0.0, 40.0);
-    band.setColorAt(0.0, QColor(0xF2, 0xF8, 0xFF));
-    band.setColorAt(0.45, QColor(0xCF, 0xE3, 0xF8));
-    band.setColorAt(1.0, QColor(0xA3, 0xC6, 0xEC));
-    p.fillRect(pixmap.rect(), band);
+    lightBlueBand(p, pixmap.rect());
     p.setPen(kFrameBlue);
     p.drawLine(0, 39, 949, 39);
     p.setPen(QColor(255, 255, 255, 170));
@@ -295,7 +254,7 @@ QPixmap linkArrow()
 
 QCursor connectPointer()
 {
-    return QCursor(drawHandCursor(), 12, 1);
+    return pointingHand();
 }
 
 } // namespace pictures

@@ -1,5 +1,6 @@
 // Pictures of the data table window: its background and the toolbar faces.
 #include "platform/pictures.h"
+#include "platform/picturekit.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -9,24 +10,7 @@ namespace pictures {
 
 namespace {
 
-const QColor kFrameBlue(0x50, 0x6E, 0xAA); // 0xAA6E50 as 0x00BBGGRR
-
-void fillBand(QPainter &p, const QRect &band, bool lightAtTop)
-{
-    QLinearGradient gradient(band.topLeft(), band.bottomLeft());
-    const QColor light(0xEE, 0xF4, 0xFC);
-    const QColor deep(0xB9, 0xD0, 0xEE);
-    gradient.setColorAt(0.0, lightAtTop ? light : deep);
-    gradient.setColorAt(1.0, lightAtTop ? deep : light);
-    p.fillRect(band, gradient);
-}
-
-QPixmap transparentIcon()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
+using namespace kit;
 
 // A sheet of paper with a folded top-right corner.
 void drawPage(QPainter &p, const QRectF &sheet)
@@ -142,9 +126,9 @@ QPixmap dataBackground()
 {
     QPixmap pixmap(438, 600);
     QPainter p(&pixmap);
-    fillBand(p, QRect(0, 0, 438, 23), true);
+    lightBlueBand(p, QRect(0, 0, 438, 23), true);
     p.fillRect(QRect(0, 24, 438, 551), Qt::white);
-    fillBand(p, QRect(0, 576, 438, 24), false);
+    lightBlueBand(p, QRect(0, 576, 438, 24), false);
     p.setPen(kFrameBlue);
     for (const int row : {3, 23, 575})
         p.drawLine(0, row, 437, row);
@@ -154,7 +138,7 @@ QPixmap dataBackground()
 
 QPixmap toolbarIcon(int index)
 {
-    QPixmap pixmap = transparentIcon();
+    QPixmap pixmap = transparentPixmap(16, 16);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     switch (index) {

@@ -1,6 +1,7 @@
 // Pictures of the display window: background panels, LCD diode symbol,
 // chart navigation faces, graph and scale buttons, pointing-hand pointer.
 #include "platform/pictures.h"
+#include "platform/picturekit.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -10,33 +11,11 @@ namespace pictures {
 
 namespace {
 
-// Colours given as 0x00BBGGRR numbers.
-QColor bgr(quint32 value)
-{
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                  static_cast<int>((value >> 16) & 0xFF));
-}
+using namespace kit;
 
-const QColor kFrameBlue = bgr(0xAA6E50);
 const QColor kLcdPanel = bgr(0x70706C);
 const QColor kLowerPanel = bgr(0xA6A69E);
 const QColor kSymbolBlue(0x1E, 0x4F, 0xB4);
-
-QPixmap transparentPixmap(int w, int h)
-{
-    QPixmap pm(w, h);
-    pm.fill(Qt::transparent);
-    return pm;
-}
-
-void lightBlueBand(QPainter &p, const QRect &r)
-{
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0.0, QColor(0xF2, 0xF7, 0xFD));
-    g.setColorAt(0.5, QColor(0xD3, 0xE4, 0xF6));
-    g.setColorAt(1.0, QColor(0xB4, 0xCF, 0xEC));
-    p.fillRect(r, g);
-}
 
 // A filled triangle pointing left (dir -1) or right (dir +1) with its tip at x.
 void arrowHead(QPainter &p, qreal tipX, qreal midY, qreal length, qreal halfHeight, int dir)

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
-using uitesting::FrameSpec;
+using uitesting::FrameCodes;
 
 namespace {
 
@@ -17,14 +17,14 @@ class MainFormTest : public MainFormHarness
 };
 
 // Readings used below, with what the display shows for them.
-const FrameSpec kAcMillivolts{0, 0, 0, 12345};                 // "123.45" mV AC, TRMS
-const FrameSpec kNegativeAc{0, 0, 0, 12345, true};             // "-123.45"
-const FrameSpec kSmallAc{0, 0, 0, 123};                        // "001.23"
-const FrameSpec kOverRangeAc{0, 0, 0, 40001};                  // ".OL", clamped to 400
-const FrameSpec kOverRangeNegativeAc{0, 0, 0, 40001, true};    // ".OL", clamped to -400
-const FrameSpec kNoTableRow{12, 0, 0, 777};                    // function code without captions
-const FrameSpec kDiode{3, 1, 0, 5000};                         // diode test, symbol shown
-const FrameSpec kHeldRelative{0, 0, 0, 100, false, true, true}; // HOLD and relative
+const FrameCodes kAcMillivolts{0, 0, 0, 12345};                 // "123.45" mV AC, TRMS
+const FrameCodes kNegativeAc{0, 0, 0, 12345, true};             // "-123.45"
+const FrameCodes kSmallAc{0, 0, 0, 123};                        // "001.23"
+const FrameCodes kOverRangeAc{0, 0, 0, 40001};                  // ".OL", clamped to 400
+const FrameCodes kOverRangeNegativeAc{0, 0, 0, 40001, true};    // ".OL", clamped to -400
+const FrameCodes kNoTableRow{12, 0, 0, 777};                    // function code without captions
+const FrameCodes kDiode{3, 1, 0, 5000};                         // diode test, symbol shown
+const FrameCodes kHeldRelative{0, 0, 0, 100, false, true, true}; // HOLD and relative
 
 TEST_F(MainFormTest, CreationBuildsTheFixedWindowAndRunsDiscovery)
 {
@@ -181,7 +181,7 @@ TEST_F(MainFormTest, ExtremesMoveOnlyWhereTheReadingLiesBeyondThem)
     createOnline();
     struct Step
     {
-        FrameSpec frame;
+        FrameCodes frame;
         const char *max;
         const char *min;
         double varmax;

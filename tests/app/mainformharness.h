@@ -74,7 +74,7 @@ protected:
         ASSERT_EQ(port.rThreshold(), 14);
     }
 
-    void feed(const uitesting::FrameSpec &spec) { port.receive(uitesting::wire(spec)); }
+    void feed(const uitesting::FrameCodes &codes) { port.receive(uitesting::wire(codes)); }
 
     // Appends stored readings directly, as if they had been received.
     void prefill(int count)

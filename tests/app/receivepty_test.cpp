@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-using uitesting::FrameSpec;
+using uitesting::FrameCodes;
 using uitesting::waitUntil;
 
 namespace {
@@ -54,10 +54,10 @@ protected:
 
     // Sends one frame in two chunks, the second after the first has arrived,
     // and waits until it is stored.
-    void send(const FrameSpec &spec)
+    void send(const FrameCodes &codes)
     {
         const int before = state.gRecordCount;
-        const QByteArray frame = uitesting::wire(spec);
+        const QByteArray frame = uitesting::wire(codes);
         ASSERT_TRUE(writeAll(*pty, frame.left(6)));
         ASSERT_TRUE(waitUntil([&] { return port.inBufferCount() == 6; }));
         ASSERT_EQ(state.gRecordCount, before);

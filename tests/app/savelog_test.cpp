@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-using uitesting::FrameSpec;
+using uitesting::FrameCodes;
 
 namespace {
 
@@ -20,7 +20,7 @@ using Answer = Dialogs::Answer;
 const QString kFullQuestion = QStringLiteral("ask:Please save data!");
 const QString kShutdownQuestion = QStringLiteral("ask:Do you want to save data?");
 const QString kSaveDialog = QStringLiteral("save:Save|text files (*.txt)|*.txt");
-const FrameSpec kReading{0, 0, 0, 12345};
+const FrameCodes kReading{0, 0, 0, 12345};
 
 QList<QByteArray> fileLines(const QString &path)
 {

@@ -14,7 +14,7 @@
 
 namespace uitesting {
 
-struct FrameSpec
+struct FrameCodes
 {
     int function = 0;
     int subMode = 0;
@@ -25,17 +25,17 @@ struct FrameSpec
     bool rel = false;
 };
 
-// The 14 bytes the meter sends for `spec`, with the ignored bits set.
-inline QByteArray wire(const FrameSpec &spec)
+// The 14 bytes the meter sends for `codes`, with the ignored bits set.
+inline QByteArray wire(const FrameCodes &codes)
 {
     MeterFrame f;
-    f.functionCode = static_cast<std::uint8_t>(spec.function);
-    f.subMode = static_cast<std::uint8_t>(spec.subMode);
-    f.rangeIndex = static_cast<std::uint8_t>(spec.range);
-    f.displayCount = static_cast<std::uint16_t>(spec.count);
-    f.negative = spec.negative;
-    f.hold = spec.hold;
-    f.rel = spec.rel;
+    f.functionCode = static_cast<std::uint8_t>(codes.function);
+    f.subMode = static_cast<std::uint8_t>(codes.subMode);
+    f.rangeIndex = static_cast<std::uint8_t>(codes.range);
+    f.displayCount = static_cast<std::uint16_t>(codes.count);
+    f.negative = codes.negative;
+    f.hold = codes.hold;
+    f.rel = codes.rel;
     const auto bytes = encodeMeterFrame(f, 0x5A5A5A5A5A5A5A5Aull);
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
