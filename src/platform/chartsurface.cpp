@@ -60,10 +60,20 @@ void ChartSurface::drawLine(QPoint from, QPoint to, QColor color, bool dotted)
 
 void ChartSurface::drawFilledCircle(QPoint centre, int radius, QColor outline)
 {
-    QPainter &p = painter();
-    p.setPen(QPen(outline, 1));
-    p.setBrush(m_fill);
-    p.drawEllipse(centre, radius, radius);
+    if (radius != m_discRadius || outline != m_discOutline || m_fill != m_discFill) {
+        const int side = 2 * radius + 3;
+        m_disc = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        m_disc.fill(Qt::transparent);
+        QPainter sprite(&m_disc);
+        sprite.setRenderHint(QPainter::Antialiasing, false);
+        sprite.setPen(QPen(outline, 1));
+        sprite.setBrush(m_fill);
+        sprite.drawEllipse(QPoint(radius + 1, radius + 1), radius, radius);
+        m_discRadius = radius;
+        m_discOutline = outline;
+        m_discFill = m_fill;
+    }
+    painter().drawImage(centre - QPoint(m_discRadius + 1, m_discRadius + 1), m_disc);
     update();
 }
 

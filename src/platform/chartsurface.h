@@ -60,6 +60,13 @@ private:
     void finishDrawing() const;
 
     mutable std::unique_ptr<QPainter> m_painter;
+    // The last disc drawn, kept as a sprite: a chart draws hundreds of the
+    // same small disc per paint. Drawn without anti-aliasing, so the sprite
+    // copies exactly the pixels a direct drawing would set.
+    QImage m_disc;
+    int m_discRadius = -1;
+    QColor m_discOutline;
+    QColor m_discFill;
     QImage m_image;
     int m_border = 0;
     QColor m_back{0xE0, 0xE0, 0xE0};
