@@ -21,7 +21,8 @@ constexpr int kBlinkMs = 500;
 constexpr int kWatchdogMs = 100;
 constexpr int kArmedThreshold = 14;
 const QString kPortError = QStringLiteral("port error!");
-const QString kStartPortName = QStringLiteral("/dev/ttyUSB0");
+// The receiver's usual name until discovery finds it.
+const QString kStartPortName = receiverlookup::defaultPortName();
 
 // The strip's labels use the sans-serif face of the window fonts.
 QFont stripFont(qreal points, bool bold)

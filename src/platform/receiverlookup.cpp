@@ -3,8 +3,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSerialPortInfo>
 
 #include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 namespace receiverlookup {
 
@@ -76,6 +81,97 @@ bool naturalLess(const QString &a, const QString &b)
     return a < b; // equal by value ("tty01" and "tty1"): keep a strict order
 }
 
+QString portNameFromMapValue(const QByteArray &buffer, unsigned long size)
+{
+    const qsizetype stored = std::min<qsizetype>(static_cast<qsizetype>(std::min<unsigned long>(size, 1u << 20)),
+                                                 buffer.size());
+    if (stored <= 1)
+        return {};
+    QByteArray name = buffer.left(stored - 1);
+    const qsizetype zero = name.indexOf('\0');
+    if (zero >= 0)
+        name.truncate(zero);
+    return QString::fromLatin1(name);
+}
+
+#if defined(Q_OS_WIN)
+
+namespace {
+
+// Reads one value of the serial-port map into a 100-byte buffer.
+QString readMapValue(HKEY key, const char *valueName)
+{
+    QByteArray buffer(100, '\0');
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()), &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return portNameFromMapValue(buffer, size);
+}
+
+} // namespace
+
+QString findReceiverPort(const QString &)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return {};
+    QString port = readMapValue(key, "\\Device\\silabser0");
+    if (port.isEmpty())
+        port = readMapValue(key, "\\Device\\slabser0");
+    RegCloseKey(key);
+    return port;
+}
+
+QStringList listSerialPorts(const QString &)
+{
+    QStringList ports;
+    for (int n = 1; n <= 16; ++n)
+        ports << QStringLiteral("COM%1").arg(n);
+    return ports;
+}
+
+QString defaultPortName()
+{
+    return QStringLiteral("COM3");
+}
+
+#elif defined(Q_OS_MACOS)
+
+QString findReceiverPort(const QString &)
+{
+    for (const QString &port : listSerialPorts(QString())) {
+        if (port.contains(QStringLiteral("SLAB_USBtoUART")))
+            return port;
+    }
+    return {};
+}
+
+QStringList listSerialPorts(const QString &)
+{
+    QStringList ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        if (info.portName().startsWith(QStringLiteral("cu.")))
+            ports << info.systemLocation();
+    }
+    std::sort(ports.begin(), ports.end(), naturalLess);
+    return ports;
+}
+
+QString defaultPortName()
+{
+    return QStringLiteral("/dev/cu.SLAB_USBtoUART");
+}
+
+#else
+
+QString defaultPortName()
+{
+    return QStringLiteral("/dev/ttyUSB0");
+}
+
 QString findReceiverPort(const QString &sysfsRoot)
 {
     for (const QString &tty : ttyNames(sysfsRoot)) {
@@ -101,5 +197,7 @@ QStringList listSerialPorts(const QString &sysfsRoot)
     }
     return ports;
 }
+
+#endif
 
 } // namespace receiverlookup

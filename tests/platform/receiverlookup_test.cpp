@@ -160,3 +160,17 @@ TEST(ReceiverLookup, NaturalOrder)
 }
 
 } // namespace
+
+TEST(ReceiverLookup, PortNameFromSerialPortMapValue)
+{
+    QByteArray buffer(100, '\0');
+    buffer.replace(0, 6, QByteArrayLiteral("COM12\0"));
+    EXPECT_EQ(receiverlookup::portNameFromMapValue(buffer, 6), QStringLiteral("COM12"));
+    // The stored size counts the terminating zero; a size without room for one
+    // still yields only the bytes before it.
+    EXPECT_EQ(receiverlookup::portNameFromMapValue(buffer, 4), QStringLiteral("COM"));
+    EXPECT_EQ(receiverlookup::portNameFromMapValue(buffer, 1), QString());
+    EXPECT_EQ(receiverlookup::portNameFromMapValue(buffer, 0), QString());
+    // A size beyond the buffer is clamped; an embedded zero ends the name.
+    EXPECT_EQ(receiverlookup::portNameFromMapValue(buffer, 4000), QStringLiteral("COM12"));
+}
