@@ -221,6 +221,9 @@ void ShowForm::createControls()
     Combo1->setGeometry(twips::rect(600, 3960, 1095, 315));
     Combo1->setFont(sansSerif());
     Combo1->setEditText(QStringLiteral("400"));
+    // Keys and focus changes reach the combo box (its edit box's focus proxy),
+    // which hands them on to the edit box directly: watch both.
+    Combo1->installEventFilter(this);
     Combo1->lineEdit()->installEventFilter(this);
     connect(Combo1, &QComboBox::activated, this, &ShowForm::onComboActivated);
 
@@ -533,7 +536,7 @@ void ShowForm::onComboActivated()
 
 bool ShowForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (Combo1 && watched == Combo1->lineEdit() && !m_typedCommit) {
+    if (Combo1 && (watched == Combo1 || watched == Combo1->lineEdit()) && !m_typedCommit) {
         bool commit = event->type() == QEvent::FocusOut;
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();

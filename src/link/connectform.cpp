@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -63,6 +65,38 @@ public:
         fill();
         QComboBox::showPopup();
     }
+
+    // True while typed text is committed (Enter, focus loss): the combo box
+    // then reports a matching entry as chosen, which is no choice from the list.
+    bool committingTypedText() const { return m_typedCommit; }
+
+protected:
+    // Turning the wheel over the box would choose the next port, and a
+    // choice closes an open link: the port is changed by choosing only.
+    void wheelEvent(QWheelEvent *event) override { event->ignore(); }
+
+    bool event(QEvent *event) override
+    {
+        if (m_typedCommit || !isTypedCommit(event))
+            return QComboBox::event(event);
+        m_typedCommit = true;
+        const bool handled = QComboBox::event(event);
+        m_typedCommit = false;
+        return handled;
+    }
+
+private:
+    static bool isTypedCommit(const QEvent *event)
+    {
+        if (event->type() == QEvent::FocusOut)
+            return true;
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<const QKeyEvent *>(event)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+
+    bool m_typedCommit = false;
 };
 
 } // namespace
@@ -100,7 +134,10 @@ void ConnectForm::createElements()
     Combo1->setGeometry(twips::rect(240, 240, 1695, 315));
     Combo1->setEditText(kStartPortName);
     Combo1->setToolTip(QStringLiteral("Serial port of the meter's receiver"));
-    connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
+    connect(Combo1, &QComboBox::activated, this, [this, combo](int) {
+        if (!combo->committingTypedText())
+            Combo1_Click();
+    });
 
     btn_conn = new ImageButton(this);
     btn_conn->setGeometry(twips::rect(2040, 120, 1500, 450));

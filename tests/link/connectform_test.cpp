@@ -15,10 +15,13 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryFile>
+#include <QTest>
 #include <QTimer>
 
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -282,6 +285,38 @@ TEST_F(ConnectFormTest, ListChoiceClosesAnOpenPortAndOpensNothing)
         form.Timer1_Timer();
         EXPECT_EQ(strip(), kClosed);
     }
+}
+
+TEST_F(ConnectFormTest, TypedPortNameIsNoListChoice)
+{
+    goOnline();
+    form.Combo1->addItems({QStringLiteral("/dev/ttyUSB6"), QStringLiteral("/dev/ttyUSB7")});
+    QSignalSpy offline(&form, &ConnectForm::offline);
+    // Keys and focus changes arrive at the combo box, the edit box's focus proxy.
+    form.Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(form.Combo1, "/dev/ttyUSB7");
+    QTest::keyClick(form.Combo1, Qt::Key_Return);
+    form.Combo1->setCurrentIndex(-1);
+    form.Combo1->setEditText(QStringLiteral("/dev/ttyUSB7"));
+    QFocusEvent focusOut(QEvent::FocusOut);
+    QCoreApplication::sendEvent(form.Combo1, &focusOut);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyUSB7"));
+    EXPECT_EQ(offline.count(), 0);
+    EXPECT_EQ(strip(), kOnline);
+
+    // Turning the wheel over the box chooses nothing.
+    const QPointF centre = QRectF(form.Combo1->rect()).center();
+    QWheelEvent wheel(centre, form.Combo1->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(form.Combo1, &wheel);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyUSB7"));
+    EXPECT_EQ(offline.count(), 0);
+
+    // Choosing another entry from the list still closes the port.
+    QTest::keyClick(form.Combo1, Qt::Key_Up);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyUSB6"));
+    EXPECT_EQ(offline.count(), 1);
+    EXPECT_EQ(strip(), kClosed);
 }
 
 TEST_F(ConnectFormTest, ListChoiceWhileClosedChangesOnlyTheText)
