@@ -203,6 +203,55 @@ TEST_F(HeadlessLoggerTest, FileFailuresNameTheFile)
     }
 }
 
+TEST_F(HeadlessLoggerTest, AnOutputOnTheReplayFileIsRefusedAndTheCaptureKept)
+{
+    const QString link = path("link.bin");
+    ASSERT_TRUE(QFile::link(m_capturePath, link));
+    struct Case
+    {
+        const char *what;
+        QString LoggerOptions::*field;
+        QString value;
+    };
+    const Case cases[] = {
+        {"capture onto the replay file", &LoggerOptions::captureFile, m_capturePath},
+        {"csv through a link to it", &LoggerOptions::csvFile, link},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        LoggerOptions options = replayOptions();
+        options.*c.field = c.value;
+        const Outcome outcome = run(options);
+        EXPECT_EQ(outcome.status, HeadlessLogger::UsageError);
+        EXPECT_TRUE(outcome.err.contains(c.value.toUtf8())) << outcome.err.toStdString();
+        EXPECT_EQ(outcome.out, QByteArray());
+        EXPECT_EQ(readFile(m_capturePath), capture());
+    }
+}
+
+// A standard output that refuses the reading, as a closed pipe does: the
+// files already hold it.
+TEST_F(HeadlessLoggerTest, AFailingStandardOutputLeavesTheReadingInTheFiles)
+{
+    LoggerOptions options = replayOptions();
+    options.csvFile = path("out.csv");
+    options.textFile = path("out.txt");
+    QBuffer out;
+    QBuffer err;
+    out.open(QIODevice::ReadOnly);
+    err.open(QIODevice::WriteOnly);
+    HeadlessLogger logger(options, out, err);
+    const Outcome outcome = run(logger, out, err);
+
+    EXPECT_EQ(outcome.status, HeadlessLogger::RuntimeFailure);
+    const QList<QByteArray> csv = crlfLines(readFile(options.csvFile));
+    ASSERT_EQ(csv.size(), 2);
+    EXPECT_TRUE(csv.at(1).startsWith("1,"));
+    const QList<QByteArray> text = crlfLines(readFile(options.textFile));
+    ASSERT_EQ(text.size(), 3);
+    EXPECT_TRUE(text.at(2).startsWith(" 1 "));
+}
+
 TEST_F(HeadlessLoggerTest, NoReceiverIsAUsageFailureListingThePortsSeen)
 {
     LoggerOptions options;

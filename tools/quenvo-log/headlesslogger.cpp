@@ -12,6 +12,7 @@
 #include <csignal>
 #include <span>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +25,17 @@ QString noReceiverMessage(const QString &sysfsRoot)
                           "Plug in the receiver, or name its port with --port DEVICE.")
         .arg(receiverlookup::kReceiverDriver,
              ports.isEmpty() ? QStringLiteral("none") : ports.join(QStringLiteral(", ")));
+}
+
+// True when both paths name the same existing regular file (through a link or
+// another spelling as well).
+bool sameRegularFile(const QString &a, const QString &b)
+{
+    struct stat sa = {};
+    struct stat sb = {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && S_ISREG(sa.st_mode) &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // A text-log record line for a terminal or a pipe: the line feed alone ends it.
@@ -147,6 +159,15 @@ void HeadlessLogger::runReplay()
              QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, replay.errorString()));
         return;
     }
+    // Opening an output empties it: on the replay file that would destroy the capture unread.
+    for (const QString &output : {m_options.csvFile, m_options.textFile, m_options.captureFile}) {
+        if (!output.isEmpty() && sameRegularFile(output, m_options.replayFile)) {
+            fail(UsageError, QStringLiteral("%1 is the replay file %2; writing to it would destroy the "
+                                            "capture. Choose another output file.")
+                                 .arg(output, m_options.replayFile));
+            return;
+        }
+    }
     if (!openOutputs())
         return;
     while (!m_finished) {
@@ -250,9 +271,11 @@ void HeadlessLogger::logFrame(const QByteArray &bytes)
     record.unit = m_unit;
     record.data = reading.displayText;
 
-    if (!writeOutput(m_capture, bytes.first(kMeterFrameSize)) || !writeOut(stdoutLine(record)) ||
+    // The files first: a standard output that fails or kills the process
+    // (a closed pipe) must not cost them the reading.
+    if (!writeOutput(m_capture, bytes.first(kMeterFrameSize)) ||
         !writeOutput(m_csv, datafiles::csvRecordLine(record)) ||
-        !writeOutput(m_text, datafiles::textRecordLine(record)))
+        !writeOutput(m_text, datafiles::textRecordLine(record)) || !writeOut(stdoutLine(record)))
         return;
     Q_EMIT readingLogged(record, frame);
     if (m_options.count > 0 && m_count >= m_options.count)
