@@ -1,7 +1,10 @@
 // Cost of saving a full store (50000 records) as a text log and as a
-// comma-separated log to a file, including the save file's commit.
+// comma-separated log to a file, including the save file's commit; and, as
+// the floor to compare with, writing the same bytes to a plain file.
 #include "datalog/datafiles.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -56,5 +59,55 @@ static void BM_SaveCsvLog(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(records.size()));
 }
 BENCHMARK(BM_SaveCsvLog)->Unit(benchmark::kMillisecond);
+
+// The bytes of a log, made once; the raw benchmarks write only these.
+static QByteArray textLogBytes(const std::vector<MeasurementRecord> &records)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    datafiles::writeTextLog(buffer, kTitleSave, QStringLiteral("12/9/26"), QStringLiteral("2:03:09 PM"), records);
+    return buffer.data();
+}
+
+static QByteArray csvLogBytes(const std::vector<MeasurementRecord> &records)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    datafiles::writeCsvLog(buffer, records);
+    return buffer.data();
+}
+
+// One buffered write of ready bytes, flushed and closed: what a save costs
+// beyond formatting is measured against this.
+static void writeRaw(benchmark::State &state, const QByteArray &bytes, const QString &path)
+{
+    for (auto _ : state) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+            !file.flush()) {
+            state.SkipWithError(qPrintable(file.errorString()));
+            break;
+        }
+        file.close();
+    }
+    state.SetItemsProcessed(state.iterations() * 50000);
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+static void BM_RawTextLogBytes(benchmark::State &state)
+{
+    const QByteArray bytes = textLogBytes(fullStore());
+    QTemporaryDir dir;
+    writeRaw(state, bytes, dir.filePath(QStringLiteral("raw.txt")));
+}
+BENCHMARK(BM_RawTextLogBytes)->Unit(benchmark::kMillisecond);
+
+static void BM_RawCsvLogBytes(benchmark::State &state)
+{
+    const QByteArray bytes = csvLogBytes(fullStore());
+    QTemporaryDir dir;
+    writeRaw(state, bytes, dir.filePath(QStringLiteral("raw.csv")));
+}
+BENCHMARK(BM_RawCsvLogBytes)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
