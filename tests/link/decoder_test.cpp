@@ -1,5 +1,6 @@
 #include "link/decoder.h"
 #include "link/meterframe.h"
+#include "support/meterframes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,17 +9,7 @@
 
 namespace {
 
-MeterFrame frame(int function, int subMode, int range, int count, bool negative = false, bool acPlusDc = false)
-{
-    MeterFrame f;
-    f.functionCode = static_cast<std::uint8_t>(function);
-    f.subMode = static_cast<std::uint8_t>(subMode);
-    f.rangeIndex = static_cast<std::uint8_t>(range);
-    f.displayCount = static_cast<std::uint16_t>(count);
-    f.negative = negative;
-    f.acPlusDc = acPlusDc;
-    return f;
-}
+using testframes::frame;
 
 std::array<std::uint8_t, 14> bytes(std::initializer_list<std::pair<int, std::uint8_t>> set)
 {

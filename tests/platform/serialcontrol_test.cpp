@@ -2,6 +2,7 @@
 // threshold crossings, re-entry, link loss, open failures and the closed port.
 #include "platform/pseudoterminal.h"
 #include "platform/serialcontrol.h"
+#include "support/uitesting.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,30 +19,9 @@
 
 namespace {
 
-// Generous: the suite also runs under sanitizers on a loaded machine.
-constexpr int kWaitMs = 10000;
-
-// Processes events until `done` holds or the time runs out.
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = kWaitMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-// Processes events for a while; used only where nothing must happen.
-void settle(int ms = 150)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+using uitesting::kWaitMs;
+using uitesting::settle;
+using uitesting::waitUntil;
 
 // Writes everything, waiting while the pty's queue is full.
 void writeAll(PseudoTerminal &pty, const QByteArray &bytes)

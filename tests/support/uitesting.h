@@ -57,7 +57,7 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = kWaitMs
 }
 
 // Processes events for a while; only where nothing must happen meanwhile.
-inline void settle(int ms)
+inline void settle(int ms = 150)
 {
     QElapsedTimer timer;
     timer.start();

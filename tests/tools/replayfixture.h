@@ -5,6 +5,7 @@
 // (tests/data/log_replay_*).
 
 #include "link/frameencoder.h"
+#include "support/meterframes.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -23,16 +24,7 @@ inline const char *const kClockIso = "2024-05-17T14:03:09";
 inline const QLocale kLocale(QLocale::English, QLocale::UnitedStates);
 inline const char *const kLocaleName = "en_US.UTF-8";
 
-inline MeterFrame frame(int function, int subMode, int range, int count, bool negative = false)
-{
-    MeterFrame f;
-    f.functionCode = static_cast<std::uint8_t>(function);
-    f.subMode = static_cast<std::uint8_t>(subMode);
-    f.rangeIndex = static_cast<std::uint8_t>(range);
-    f.displayCount = static_cast<std::uint16_t>(count);
-    f.negative = negative;
-    return f;
-}
+using testframes::frame;
 
 // Chosen for the captions rule (a code without a table row first and later),
 // over-range both ways, the ohm sign, and the CSV value forms.
