@@ -194,9 +194,7 @@ bool MainForm::offerSave(const QString &question, const QString &title)
             return false;
         const QDateTime now = TimeTexts::now();
         const WriteResult written =
-            saveTextLog(path, title, TimeTexts::dateText(now), TimeTexts::timeText(now),
-                        std::span<const MeasurementRecord>(m_state.gRecords.data(),
-                                                           static_cast<std::size_t>(m_state.gRecordCount)));
+            saveTextLog(path, title, TimeTexts::dateText(now), TimeTexts::timeText(now), m_state.records());
         if (written)
             return true;
         DataForm::tellSaveFailed(m_dialogs, this, path, written.reason);

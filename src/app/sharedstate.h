@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // One logged reading. The record with `number` n lives at index n - 1.
@@ -53,6 +54,12 @@ public:
     double varmin = kUnsetMark;
 
     bool isFull() const { return gRecordCount >= kCapacity; }
+
+    // The valid records, oldest first.
+    std::span<const MeasurementRecord> records() const
+    {
+        return {gRecords.data(), static_cast<std::size_t>(gRecordCount)};
+    }
 
     // Takes the next number n = gRecordCount + 1 and fills index n - 1.
     // Returns n. The caller guarantees the store is not full.

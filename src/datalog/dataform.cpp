@@ -218,11 +218,9 @@ void DataForm::commandSave()
     if (path.isEmpty())
         return;
     // The count is read after the dialog: the file holds every reading logged until now.
-    const std::span<const MeasurementRecord> records(m_state.gRecords.data(),
-                                                     static_cast<std::size_t>(m_state.gRecordCount));
     const QDateTime now = TimeTexts::now();
     const WriteResult result =
-        saveTextLog(path, kTitleSave, TimeTexts::dateText(now), TimeTexts::timeText(now), records);
+        saveTextLog(path, kTitleSave, TimeTexts::dateText(now), TimeTexts::timeText(now), m_state.records());
     if (!result)
         tellSaveFailed(m_dialogs, this, path, result.reason);
 }
@@ -233,9 +231,7 @@ void DataForm::commandToXls()
         m_dialogs.saveFileName(this, kSaveDialogTitle, kCsvFilter);
     if (path.isEmpty())
         return;
-    const std::span<const MeasurementRecord> records(m_state.gRecords.data(),
-                                                     static_cast<std::size_t>(m_state.gRecordCount));
-    const WriteResult result = saveCsvLog(path, records);
+    const WriteResult result = saveCsvLog(path, m_state.records());
     if (!result)
         tellSaveFailed(m_dialogs, this, path, result.reason);
 }

@@ -130,6 +130,18 @@ struct LiveRig
     int sentAtArming = -1;
 };
 
+// Both logs are complete up to reading n: the CSV holds its heading and n
+// lines, the text log its title, the empty line and n lines.
+void expectLogsEndWithReading(const LoggerOptions &options, int n)
+{
+    const QList<QByteArray> csv = crlfLines(readFile(options.csvFile));
+    ASSERT_EQ(csv.size(), n + 1);
+    EXPECT_TRUE(csv.last().startsWith(QByteArray::number(n) + ','));
+    const QList<QByteArray> text = crlfLines(readFile(options.textFile));
+    ASSERT_EQ(text.size(), n + 2);
+    EXPECT_TRUE(text.last().startsWith(' ' + QByteArray::number(n) + ' '));
+}
+
 } // namespace
 
 TEST_F(HeadlessLoggerTest, ReplayGivesTheGoldenLogs)
@@ -244,12 +256,7 @@ TEST_F(HeadlessLoggerTest, AFailingStandardOutputLeavesTheReadingInTheFiles)
     const Outcome outcome = run(logger, out, err);
 
     EXPECT_EQ(outcome.status, HeadlessLogger::RuntimeFailure);
-    const QList<QByteArray> csv = crlfLines(readFile(options.csvFile));
-    ASSERT_EQ(csv.size(), 2);
-    EXPECT_TRUE(csv.at(1).startsWith("1,"));
-    const QList<QByteArray> text = crlfLines(readFile(options.textFile));
-    ASSERT_EQ(text.size(), 3);
-    EXPECT_TRUE(text.at(2).startsWith(" 1 "));
+    expectLogsEndWithReading(options, 1);
 }
 
 TEST_F(HeadlessLoggerTest, NoReceiverIsAUsageFailureListingThePortsSeen)
@@ -311,12 +318,7 @@ TEST_F(HeadlessLoggerTest, LinkDropFailsWithTheFilesComplete)
     EXPECT_EQ(outcome.status, HeadlessLogger::RuntimeFailure);
     EXPECT_TRUE(outcome.err.contains(rig.meter.portName().toUtf8())) << outcome.err.toStdString();
     rig.expectNoLossAfterArming();
-    const QList<QByteArray> csv = crlfLines(readFile(options.csvFile));
-    ASSERT_EQ(csv.size(), 4);
-    EXPECT_TRUE(csv.at(3).startsWith("3,"));
-    const QList<QByteArray> text = crlfLines(readFile(options.textFile));
-    ASSERT_EQ(text.size(), 5);
-    EXPECT_TRUE(text.at(4).startsWith(" 3 "));
+    expectLogsEndWithReading(options, 3);
 }
 
 TEST_F(HeadlessLoggerTest, StopEndsADemoWithTheFilesComplete)
