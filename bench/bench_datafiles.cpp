@@ -37,8 +37,8 @@ static void BM_SaveTextLog(benchmark::State &state)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("log.txt"));
     for (auto _ : state) {
-        const WriteResult result = saveTextLog(path, kTitleSave, QStringLiteral("12/9/26"),
-                                               QStringLiteral("2:03:09 PM"), records);
+        const WriteResult result =
+            saveTextLog(path, kTitleSave, QStringLiteral("12/9/26"), QStringLiteral("2:03:09 PM"), records);
         if (!result)
             state.SkipWithError(qPrintable(result.reason));
     }
@@ -65,7 +65,8 @@ static QByteArray textLogBytes(const std::vector<MeasurementRecord> &records)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    datafiles::writeTextLog(buffer, kTitleSave, QStringLiteral("12/9/26"), QStringLiteral("2:03:09 PM"), records);
+    datafiles::writeTextLog(buffer, kTitleSave, QStringLiteral("12/9/26"), QStringLiteral("2:03:09 PM"),
+                            records);
     return buffer.data();
 }
 

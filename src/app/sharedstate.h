@@ -42,9 +42,9 @@ public:
     std::int32_t gRecordCount = 0;
 
     // Trend window shown by both charts.
-    std::int32_t gViewStart = 1;  // 1, 101, 201, ...
-    std::int32_t gViewCount = 0;  // 0..100
-    bool gViewBrowsing = false;   // true: the user paged away, the window stays put
+    std::int32_t gViewStart = 1; // 1, 101, 201, ...
+    std::int32_t gViewCount = 0; // 0..100
+    bool gViewBrowsing = false;  // true: the user paged away, the window stays put
 
     std::int32_t gGraphScale = 400; // vertical full scale of both charts
     std::array<PlotPoint, kPageSize> gPlotPoints{};

@@ -81,11 +81,7 @@ QString deviceReason(const QIODevice &device)
 class ChunkWriter
 {
 public:
-    explicit ChunkWriter(QIODevice &device)
-        : m_device(device)
-    {
-        m_buffer.reserve(kChunkBytes + 256);
-    }
+    explicit ChunkWriter(QIODevice &device) : m_device(device) { m_buffer.reserve(kChunkBytes + 256); }
 
     bool add(const QByteArray &line)
     {
@@ -132,8 +128,7 @@ private:
 
 // Runs `writeLog` on a save file at `path`; the file replaces the previous
 // one only when every write, the flush and the commit succeeded.
-template<typename WriteLog>
-WriteResult saveThroughSaveFile(const QString &path, WriteLog writeLog)
+template <typename WriteLog> WriteResult saveThroughSaveFile(const QString &path, WriteLog writeLog)
 {
     if (path.isEmpty())
         return WriteResult::failure(QStringLiteral("No file name was given"));
@@ -292,12 +287,12 @@ WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> re
 WriteResult saveTextLog(const QString &path, const QString &title, const QString &date, const QString &time,
                         std::span<const MeasurementRecord> records)
 {
-    return saveThroughSaveFile(path, [&](QIODevice &device) {
-        return datafiles::writeTextLog(device, title, date, time, records);
-    });
+    return saveThroughSaveFile(
+        path, [&](QIODevice &device) { return datafiles::writeTextLog(device, title, date, time, records); });
 }
 
 WriteResult saveCsvLog(const QString &path, std::span<const MeasurementRecord> records)
 {
-    return saveThroughSaveFile(path, [&](QIODevice &device) { return datafiles::writeCsvLog(device, records); });
+    return saveThroughSaveFile(path,
+                               [&](QIODevice &device) { return datafiles::writeCsvLog(device, records); });
 }

@@ -9,8 +9,8 @@
 class QIODevice;
 
 // Titles of the text log, by writer.
-inline const QString kTitleSave = QStringLiteral("Quenvo  Data Logger");     // data table "save", full store
-inline const QString kTitleShutdown = QStringLiteral("Quenvo Data Logger");  // shutdown save
+inline const QString kTitleSave = QStringLiteral("Quenvo  Data Logger");    // data table "save", full store
+inline const QString kTitleShutdown = QStringLiteral("Quenvo Data Logger"); // shutdown save
 
 // Outcome of writing a data file. `reason` is a sentence a window can show
 // after the file name, for example "Permission denied".

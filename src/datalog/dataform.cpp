@@ -213,8 +213,7 @@ void DataForm::runWithReceptionRestart(void (DataForm::*command)())
 
 void DataForm::commandSave()
 {
-    const QString path =
-        m_dialogs.saveFileName(this, kSaveDialogTitle, kTextFilter);
+    const QString path = m_dialogs.saveFileName(this, kSaveDialogTitle, kTextFilter);
     if (path.isEmpty())
         return;
     // The count is read after the dialog: the file holds every reading logged until now.
@@ -227,8 +226,7 @@ void DataForm::commandSave()
 
 void DataForm::commandToXls()
 {
-    const QString path =
-        m_dialogs.saveFileName(this, kSaveDialogTitle, kCsvFilter);
+    const QString path = m_dialogs.saveFileName(this, kSaveDialogTitle, kCsvFilter);
     if (path.isEmpty())
         return;
     const WriteResult result = saveCsvLog(path, m_state.records());
@@ -242,6 +240,6 @@ void DataForm::tellSaveFailed(Dialogs &dialogs, QWidget *parent, const QString &
     if (!why.endsWith(QLatin1Char('.')))
         why += QLatin1Char('.');
     dialogs.tell(parent, kSaveFailedText,
-                   QStringLiteral("%1: %2 Choose another folder or file name.")
-                       .arg(QDir::toNativeSeparators(path), why));
+                 QStringLiteral("%1: %2 Choose another folder or file name.")
+                     .arg(QDir::toNativeSeparators(path), why));
 }

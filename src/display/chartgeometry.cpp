@@ -35,7 +35,8 @@ int fillPlotPoints(SharedState &s, int slotWidth, std::int32_t (*pointY)(double,
     const int count = std::min<std::int32_t>(s.gViewCount, SharedState::kPageSize);
     for (int k = 1; k <= count; ++k) {
         const std::int32_t n = s.gViewStart + k - 1;
-        const double v = (n >= 1 && n <= SharedState::kCapacity) ? s.gRecords[static_cast<std::size_t>(n - 1)].value : 0.0;
+        const double v =
+            (n >= 1 && n <= SharedState::kCapacity) ? s.gRecords[static_cast<std::size_t>(n - 1)].value : 0.0;
         s.gPlotPoints[static_cast<std::size_t>(k - 1)] = {n, slotWidth * k, pointY(v, scale)};
     }
     return count;

@@ -12,9 +12,9 @@ namespace chart {
 // Display window chart (409 x 249 pixel surface).
 namespace display {
 inline constexpr int kZeroY = 123;
-inline constexpr int kHalfHeight = 100;       // pixels per full scale
-inline constexpr int kSlotWidth = 4;          // slot k at x = 4k
-inline constexpr int kLineEnd = 415;          // horizontal lines run from 0 to here
+inline constexpr int kHalfHeight = 100; // pixels per full scale
+inline constexpr int kSlotWidth = 4;    // slot k at x = 4k
+inline constexpr int kLineEnd = 415;    // horizontal lines run from 0 to here
 inline constexpr int kGridRows[8] = {23, 48, 73, 98, 148, 173, 198, 223};
 inline constexpr int kTickTop = 244;
 inline constexpr int kTickBottom = 247;

@@ -149,8 +149,8 @@ void ShowForm::createLcd()
     Label2 = makeLabel(this, twips::rect(0, 360, 4455, 255), QString(), sansSerif(), kYellow);
     Label2->setVisible(false);
     Label1 = makeLabel(this, twips::rect(1440, 765, 855, 255), QString(), sansSerif());
-    Label16 = makeLabel(this, twips::rect(2400, 765, 585, 240), QStringLiteral("TRMS"), sansSerif(), Qt::white,
-                        kWindowText);
+    Label16 = makeLabel(this, twips::rect(2400, 765, 585, 240), QStringLiteral("TRMS"), sansSerif(),
+                        Qt::white, kWindowText);
     Label16->setVisible(false);
     Label3 = makeLabel(this, twips::rect(4200, 765, 1335, 255), QStringLiteral("UNIT"), sansSerif());
     Label3->setVisible(false);
@@ -175,8 +175,8 @@ void ShowForm::createBarGraph()
     }
     constexpr int kNumberLefts[5] = {1035, 2220, 3420, 4605, 5805};
     for (int i = 0; i < 5; ++i) {
-        auto *label = makeLabel(this, QRect(twips::point(kNumberLefts[i], 2880), QSize()), QString::number(10 * i),
-                                sansSerif());
+        auto *label = makeLabel(this, QRect(twips::point(kNumberLefts[i], 2880), QSize()),
+                                QString::number(10 * i), sansSerif());
         label->adjustSize();
         labelline[static_cast<std::size_t>(i)] = label;
     }
@@ -198,13 +198,13 @@ void ShowForm::createBarGraph()
 
 void ShowForm::createControls()
 {
-    Label10 = makeLabel(this, twips::rect(480, 3645, 405, 240), QStringLiteral("MIN:"), sansSerif(), kWindowText,
-                        kWindowBackground);
+    Label10 = makeLabel(this, twips::rect(480, 3645, 405, 240), QStringLiteral("MIN:"), sansSerif(),
+                        kWindowText, kWindowBackground);
     TextMIN = new QLineEdit(QStringLiteral("0"), this);
     TextMIN->setGeometry(twips::rect(960, 3600, 1695, 285));
     TextMIN->setFont(sansSerif());
-    Label11 = makeLabel(this, twips::rect(2760, 3645, 465, 240), QStringLiteral("MAX:"), sansSerif(), kWindowText,
-                        kWindowBackground);
+    Label11 = makeLabel(this, twips::rect(2760, 3645, 465, 240), QStringLiteral("MAX:"), sansSerif(),
+                        kWindowText, kWindowBackground);
     TextMAX = new QLineEdit(QStringLiteral("0"), this);
     TextMAX->setGeometry(twips::rect(3240, 3600, 1695, 285));
     TextMAX->setFont(sansSerif());
@@ -213,7 +213,8 @@ void ShowForm::createControls()
     Command1->setFont(designFont(QStringLiteral("MS Serif"), 9.75));
     connect(Command1, &QPushButton::clicked, this, &ShowForm::Command1_Click);
 
-    Label8[8] = makeLabel(this, twips::rect(240, 3960, 255, 255), QStringLiteral("Y:"), sansSerif(9.75, true));
+    Label8[8] =
+        makeLabel(this, twips::rect(240, 3960, 255, 255), QStringLiteral("Y:"), sansSerif(9.75, true));
     Combo1 = new QComboBox(this);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
@@ -227,11 +228,12 @@ void ShowForm::createControls()
     Combo1->lineEdit()->installEventFilter(this);
     connect(Combo1, &QComboBox::activated, this, &ShowForm::onComboActivated);
 
-    static const char *const kTips[5] = {"first page", "previous page", "last page", "next page", "last page"};
+    static const char *const kTips[5] = {"first page", "previous page", "last page", "next page",
+                                         "last page"};
     constexpr int kLefts[5] = {1800, 2760, 3720, 4680, 5640};
     void (ShowForm::*const kClicks[5])() = {&ShowForm::Picture2_Click, &ShowForm::Picture3_Click,
-                                           &ShowForm::Picture4_Click, &ShowForm::Picture5_Click,
-                                           &ShowForm::Picture6_Click};
+                                            &ShowForm::Picture4_Click, &ShowForm::Picture5_Click,
+                                            &ShowForm::Picture6_Click};
     const QCursor hand = pictures::pointingHand();
     for (int i = 0; i < 5; ++i) {
         auto *button = new ImageButton(this);
@@ -239,7 +241,8 @@ void ShowForm::createControls()
         button->setFace(pictures::navFace(i + 1));
         button->setToolTip(QString::fromLatin1(kTips[i]));
         button->setCursor(hand);
-        connect(button, &ImageButton::entered, this, [button, i] { button->setFace(pictures::navFace(i + 6)); });
+        connect(button, &ImageButton::entered, this,
+                [button, i] { button->setFace(pictures::navFace(i + 6)); });
         connect(button, &ImageButton::left, this, [button, i] { button->setFace(pictures::navFace(i + 1)); });
         connect(button, &ImageButton::clicked, this, kClicks[i]);
         navButtons[static_cast<std::size_t>(i)] = button;
@@ -252,7 +255,8 @@ void ShowForm::createChart()
     Picture1 = new ChartSurface(QSize(405, 245), 2, this);
     Picture1->move(twips::point(600, 4440));
     Picture1->setFillColor(kTraceRed);
-    connect(Picture1, &ChartSurface::pointerMoved, this, [this](QPointF p) { Picture1_MouseMove(p.x(), p.y()); });
+    connect(Picture1, &ChartSurface::pointerMoved, this,
+            [this](QPointF p) { Picture1_MouseMove(p.x(), p.y()); });
     connect(Picture1, &ChartSurface::pointerLeft, this, [this] { Picture1_MouseMove(-1, -1); });
 
     // The cursor runs from y = 0 to 248, clipped to the drawing area.
@@ -272,7 +276,8 @@ void ShowForm::createChart()
                                       QStringLiteral("100"),  QStringLiteral("-100"), QStringLiteral("-200"),
                                       QStringLiteral("-300"), QStringLiteral("-400")};
     for (int i = 0; i < 8; ++i) {
-        auto *label = makeLabel(this, twips::rect(0, kLabel8DesignTops[i], 615, 255), designValues[i], axisFont);
+        auto *label =
+            makeLabel(this, twips::rect(0, kLabel8DesignTops[i], 615, 255), designValues[i], axisFont);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         Label8[static_cast<std::size_t>(i)] = label;
     }
@@ -357,7 +362,8 @@ void ShowForm::updateBarGraph(double fullScale, double value, bool overRange)
 void ShowForm::applyOfflineLook()
 {
     Label5->setVisible(true);
-    for (QWidget *w : std::initializer_list<QWidget *>{Label2, rangelabel, Label1, Label16, Label3, Label4, LineHH})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{Label2, rangelabel, Label1, Label16, Label3, Label4, LineHH})
         w->setVisible(false);
     setBarScaleVisible(false);
 }
@@ -365,8 +371,8 @@ void ShowForm::applyOfflineLook()
 void ShowForm::applyOnlineLook()
 {
     Label5->setVisible(false);
-    for (QWidget *w : std::initializer_list<QWidget *>{Label2, rangelabel, Label3, Label4, Label10, Label11, TextMAX,
-                                                       TextMIN, Label1, Label16, Command1})
+    for (QWidget *w : std::initializer_list<QWidget *>{Label2, rangelabel, Label3, Label4, Label10, Label11,
+                                                       TextMAX, TextMIN, Label1, Label16, Command1})
         w->setVisible(true);
     setBarScaleVisible(true);
 }
@@ -440,11 +446,26 @@ void ShowForm::runPaging(bool (*step)(SharedState &))
         pageRefresh();
 }
 
-void ShowForm::Picture2_Click() { runPaging(&paging::firstPage); }
-void ShowForm::Picture3_Click() { runPaging(&paging::previousPage); }
-void ShowForm::Picture4_Click() { runPaging(&paging::newestPage); }
-void ShowForm::Picture5_Click() { runPaging(&paging::nextPage); }
-void ShowForm::Picture6_Click() { runPaging(&paging::newestPage); }
+void ShowForm::Picture2_Click()
+{
+    runPaging(&paging::firstPage);
+}
+void ShowForm::Picture3_Click()
+{
+    runPaging(&paging::previousPage);
+}
+void ShowForm::Picture4_Click()
+{
+    runPaging(&paging::newestPage);
+}
+void ShowForm::Picture5_Click()
+{
+    runPaging(&paging::nextPage);
+}
+void ShowForm::Picture6_Click()
+{
+    runPaging(&paging::newestPage);
+}
 
 void ShowForm::Picture1_MouseMove(double x, double y)
 {
@@ -572,10 +593,22 @@ void ShowForm::Image3_Click()
     Combo1_Click();
 }
 
-void ShowForm::Image2_MouseDown() { Image2->setFace(pictures::stepFace(3)); }
-void ShowForm::Image2_MouseUp() { Image2->setFace(pictures::stepFace(2)); }
-void ShowForm::Image3_MouseDown() { Image3->setFace(pictures::stepFace(1)); }
-void ShowForm::Image3_MouseUp() { Image3->setFace(pictures::stepFace(4)); }
+void ShowForm::Image2_MouseDown()
+{
+    Image2->setFace(pictures::stepFace(3));
+}
+void ShowForm::Image2_MouseUp()
+{
+    Image2->setFace(pictures::stepFace(2));
+}
+void ShowForm::Image3_MouseDown()
+{
+    Image3->setFace(pictures::stepFace(1));
+}
+void ShowForm::Image3_MouseUp()
+{
+    Image3->setFace(pictures::stepFace(4));
+}
 
 void ShowForm::Image1_Click()
 {

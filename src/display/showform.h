@@ -47,24 +47,24 @@ public:
     QLineEdit *TextMIN = nullptr;
     QLabel *Label11 = nullptr;
     QLineEdit *TextMAX = nullptr;
-    QPushButton *Command1 = nullptr; // RESET
+    QPushButton *Command1 = nullptr;  // RESET
     std::array<QLabel *, 9> Label8{}; // 0..7 chart Y values, 8 "Y:"
     QComboBox *Combo1 = nullptr;      // full-scale selector
 
     // Trend chart.
     std::array<ImageButton *, 5> navButtons{}; // Picture2 .. Picture6
     ChartSurface *Picture1 = nullptr;
-    QWidget *Line1 = nullptr;  // cursor line inside the chart
-    QLabel *Label12 = nullptr; // value box inside the chart
-    QLabel *Label6 = nullptr;  // "0"
+    QWidget *Line1 = nullptr;         // cursor line inside the chart
+    QLabel *Label12 = nullptr;        // value box inside the chart
+    QLabel *Label6 = nullptr;         // "0"
     std::array<QLabel *, 3> Label7{}; // X-axis record numbers
     ImageButton *Image1 = nullptr;    // opens the graph window
     ImageButton *Image2 = nullptr;    // smaller full scale
     ImageButton *Image3 = nullptr;    // larger full scale
-    QLabel *Label9 = nullptr;  // "FUN:"
-    QLabel *Label14 = nullptr; // function under the cursor
-    QLabel *Label13 = nullptr; // "TIME:"
-    QLabel *Label15 = nullptr; // time under the cursor
+    QLabel *Label9 = nullptr;         // "FUN:"
+    QLabel *Label14 = nullptr;        // function under the cursor
+    QLabel *Label13 = nullptr;        // "TIME:"
+    QLabel *Label15 = nullptr;        // time under the cursor
 
     // Draws the chart onto its surface without erasing it first.
     void Picture1_Paint();
@@ -82,16 +82,16 @@ public:
     void Combo1_Click();
     void Combo1_Clicktwo();
 
-    void Command1_Click();  // RESET
-    void Image1_Click();    // open the graph window
-    void Image2_Click();    // smaller full scale
-    void Image3_Click();    // larger full scale
+    void Command1_Click(); // RESET
+    void Image1_Click();   // open the graph window
+    void Image2_Click();   // smaller full scale
+    void Image3_Click();   // larger full scale
 
-    void Picture2_Click();  // first page
-    void Picture3_Click();  // previous page
-    void Picture4_Click();  // newest page
-    void Picture5_Click();  // next page
-    void Picture6_Click();  // newest page
+    void Picture2_Click(); // first page
+    void Picture3_Click(); // previous page
+    void Picture4_Click(); // newest page
+    void Picture5_Click(); // next page
+    void Picture6_Click(); // newest page
 
     // Cursor read-out; x, y in chart pixels. Outside the chart hides it.
     void Picture1_MouseMove(double x, double y);

@@ -64,7 +64,8 @@ bool nextPage(SharedState &s)
 
 std::array<QString, 3> xAxisLabels(const SharedState &s)
 {
-    return {QString::number(s.gViewStart), QString::number(s.gViewStart + 49), QString::number(s.gViewStart + 99)};
+    return {QString::number(s.gViewStart), QString::number(s.gViewStart + 49),
+            QString::number(s.gViewStart + 99)};
 }
 
 } // namespace paging

@@ -12,10 +12,10 @@
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QKeyEvent>
-#include <QWheelEvent>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -235,7 +235,8 @@ void ConnectForm::reportOpenFailure()
         const QString device = m_port.commPort();
         const QString group = QFileInfo(device).group();
         if (!group.isEmpty())
-            detail = QStringLiteral("No permission to open %1. Add your user to the group \"%2\" and log in again.")
+            detail = QStringLiteral(
+                         "No permission to open %1. Add your user to the group \"%2\" and log in again.")
                          .arg(device, group);
     }
     m_dialogs.tell(this, kPortError, detail);

@@ -30,11 +30,11 @@ public:
 
     void setShowForm(ShowForm *show) { m_show = show; }
 
-    QComboBox *Combo1 = nullptr;   // port chooser
+    QComboBox *Combo1 = nullptr; // port chooser
     ImageButton *btn_conn = nullptr;
-    QLabel *Image1 = nullptr;      // computer
+    QLabel *Image1 = nullptr;         // computer
     std::array<QLabel *, 8> Image3{}; // link pictures
-    QLabel *Image2 = nullptr;      // meter
+    QLabel *Image2 = nullptr;         // meter
     std::array<QLabel *, 2> Label1{}; // "OFFLINE", "ONLINE"
     QTimer *btn_connTimer = nullptr;  // CONNECT blink, 500 ms
     QTimer *Timer1 = nullptr;         // watchdog, 100 ms

@@ -23,9 +23,9 @@ struct RangeRow
 {
     const char16_t *caption; // nullptr: range caption unset
     int decimals;
-    double fullScale;        // kKeepFullScale: stays at the default
-    double limit;            // kNoLimit: no over-range test
-    const char16_t *unit;    // nullptr: unit caption and UNIT column unset
+    double fullScale;     // kKeepFullScale: stays at the default
+    double limit;         // kNoLimit: no over-range test
+    const char16_t *unit; // nullptr: unit caption and UNIT column unset
 };
 
 constexpr RangeRow row(const char16_t *caption, int decimals, double fullScale, const char16_t *unit)
@@ -55,10 +55,10 @@ constexpr RangeRow kVoltage[] = {
     row(u"1000V (0.1V)", 1, 1000, u"V"),
 };
 constexpr RangeRow kFrequency[] = {
-    row(u"40Hz (0.001Hz)", 3, 40, u"Hz"),       row(u"400Hz (0.01Hz)", 2, 400, u"Hz"),
-    row(u"4KHz (0.0001KHz)", 4, 4, u"KHz"),     row(u"40KHz (0.001KHz)", 3, 40, u"KHz"),
-    row(u"400KHz (0.01KHz)", 2, 400, u"KHz"),   row(u"4MHz (0.0001MHz)", 4, 4, u"MHz"),
-    row(u"40MHz (0.001MHz)", 3, 40, u"MHz"),    row(u"100MHz (0.01MHz)", 2, 100, u"MHz"),
+    row(u"40Hz (0.001Hz)", 3, 40, u"Hz"),     row(u"400Hz (0.01Hz)", 2, 400, u"Hz"),
+    row(u"4KHz (0.0001KHz)", 4, 4, u"KHz"),   row(u"40KHz (0.001KHz)", 3, 40, u"KHz"),
+    row(u"400KHz (0.01KHz)", 2, 400, u"KHz"), row(u"4MHz (0.0001MHz)", 4, 4, u"MHz"),
+    row(u"40MHz (0.001MHz)", 3, 40, u"MHz"),  row(u"100MHz (0.01MHz)", 2, 100, u"MHz"),
 };
 constexpr RangeRow kResistance[] = {
     row(u"400\u03A9  (0.01\u03A9)", 2, 400, u"\u03A9"),
@@ -69,9 +69,9 @@ constexpr RangeRow kResistance[] = {
     row(u"40M\u03A9  (0.001M\u03A9)", 3, 40, u"M\u03A9"),
 };
 constexpr RangeRow kCapacitance[] = {
-    row(u"40nF  (0.001nF)", 3, 40, u"nF"),   row(u"400nF  (0.01nF)", 2, 400, u"nF"),
-    row(u"4uF  (0.0001uF)", 4, 4, u"uF"),    row(u"40uF  (0.001uF)", 3, 40, u"uF"),
-    row(u"400uF  (0.01uF)", 2, 400, u"uF"),  row(u"4000uF  (0.1uF)", 1, 4000, u"uF"),
+    row(u"40nF  (0.001nF)", 3, 40, u"nF"),  row(u"400nF  (0.01nF)", 2, 400, u"nF"),
+    row(u"4uF  (0.0001uF)", 4, 4, u"uF"),   row(u"40uF  (0.001uF)", 3, 40, u"uF"),
+    row(u"400uF  (0.01uF)", 2, 400, u"uF"), row(u"4000uF  (0.1uF)", 1, 4000, u"uF"),
     row(u"40mF  (0.001mF)", 3, 40, u"mF"),
 };
 constexpr RangeRow kDiode = rowLimit(u"4V  (0.0001V)", 4, 4, 2.7, u"V");
@@ -218,10 +218,17 @@ void applyFunctionRow(const FunctionRow &fn, bool acPlusDc, Reading &r)
 {
     r.functionCaption = lit(fn.caption);
     switch (fn.coupling) {
-    case Coupling::Unset: break;
-    case Coupling::AcOrAcDc: r.couplingCaption = acPlusDc ? lit(u"AC+DC") : lit(u"AC"); break;
-    case Coupling::Dc: r.couplingCaption = lit(u"DC"); break;
-    case Coupling::Empty: r.couplingCaption = QString(); break;
+    case Coupling::Unset:
+        break;
+    case Coupling::AcOrAcDc:
+        r.couplingCaption = acPlusDc ? lit(u"AC+DC") : lit(u"AC");
+        break;
+    case Coupling::Dc:
+        r.couplingCaption = lit(u"DC");
+        break;
+    case Coupling::Empty:
+        r.couplingCaption = QString();
+        break;
     }
     if (fn.trms != Trms::Unset)
         r.trmsShown = fn.trms == Trms::Shown;

@@ -18,7 +18,7 @@ struct Reading
     double fullScale = 40.0; // full scale of the range, for the bar graph
     double value = 0.0;      // scaled, clamped on over-range, signed
     bool overRange = false;
-    QString displayText;     // cut from the count's decimal digits, or ".OL"
+    QString displayText; // cut from the count's decimal digits, or ".OL"
     bool hold = false;
     bool rel = false;
     bool diodeSymbolShown = false;

@@ -20,7 +20,8 @@ QString qtFilter(const QString &filter)
         return filter;
     const QString description = filter.left(bar);
     const QString pattern = filter.mid(bar + 1);
-    return description.contains(pattern) ? description : description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    return description.contains(pattern) ? description
+                                         : description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
 } // namespace

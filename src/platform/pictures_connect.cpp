@@ -1,6 +1,6 @@
 // Pictures of the main window and the connection strip.
-#include "platform/pictures.h"
 #include "platform/picturekit.h"
+#include "platform/pictures.h"
 
 #include <QFont>
 #include <QLinearGradient>
@@ -37,7 +37,8 @@ void drawMeter(QPainter &p, const QRectF &r)
     p.setBrush(QColor(0x3A, 0x3F, 0x47));
     p.drawRoundedRect(body, u * 2.2, u * 2.2);
 
-    const QRectF lcd(body.left() + u * 1.8, body.top() + u * 1.8, body.width() - u * 3.6, body.height() * 0.32);
+    const QRectF lcd(body.left() + u * 1.8, body.top() + u * 1.8, body.width() - u * 3.6,
+                     body.height() * 0.32);
     QLinearGradient glass(lcd.topLeft(), lcd.bottomLeft());
     glass.setColorAt(0.0, QColor(0xD4, 0xDC, 0xC8));
     glass.setColorAt(1.0, QColor(0xA9, 0xB5, 0x9C));
@@ -190,8 +191,8 @@ QPixmap computer()
     p.drawRect(screen);
     // A trace on the screen.
     p.setPen(QPen(QColor(0xB8, 0xFF, 0xB0), 1.2));
-    const std::array<QPointF, 6> trace{QPointF(8, 19), QPointF(12, 14), QPointF(16, 17), QPointF(21, 11),
-                                       QPointF(26, 15), QPointF(32, 12)};
+    const std::array<QPointF, 6> trace{QPointF(8, 19),  QPointF(12, 14), QPointF(16, 17),
+                                       QPointF(21, 11), QPointF(26, 15), QPointF(32, 12)};
     p.drawPolyline(trace.data(), static_cast<int>(trace.size()));
 
     // Stand and keyboard.

@@ -1,6 +1,6 @@
 // Pictures of the data table window: its background and the toolbar faces.
-#include "platform/pictures.h"
 #include "platform/picturekit.h"
+#include "platform/pictures.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,7 +1,7 @@
 // Pictures of the display window: background panels, LCD diode symbol,
 // chart navigation faces, graph and scale buttons, pointing-hand pointer.
-#include "platform/pictures.h"
 #include "platform/picturekit.h"
+#include "platform/pictures.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -223,7 +223,7 @@ QCursor pointingHand()
     QTransform t;
     t.translate(7.5, 16);
     t.rotate(-40);
-    QPainterPath hand = rounded(QRectF(9.5, 0.5, 5, 18), 2.5);     // index finger
+    QPainterPath hand = rounded(QRectF(9.5, 0.5, 5, 18), 2.5);    // index finger
     hand = hand.united(rounded(QRectF(14.5, 8.5, 4.5, 10), 2.2)); // middle finger
     hand = hand.united(rounded(QRectF(19, 9.5, 4.5, 9), 2.2));    // ring finger
     hand = hand.united(rounded(QRectF(23.5, 11, 4, 8), 2));       // little finger

@@ -83,8 +83,8 @@ bool naturalLess(const QString &a, const QString &b)
 
 QString portNameFromMapValue(const QByteArray &buffer, unsigned long size)
 {
-    const qsizetype stored = std::min<qsizetype>(static_cast<qsizetype>(std::min<unsigned long>(size, 1u << 20)),
-                                                 buffer.size());
+    const qsizetype stored =
+        std::min<qsizetype>(static_cast<qsizetype>(std::min<unsigned long>(size, 1u << 20)), buffer.size());
     if (stored <= 1)
         return {};
     QByteArray name = buffer.left(stored - 1);

@@ -20,7 +20,7 @@ public:
     static QString clockText(const QDateTime &when);
 
     static QDateTime now();
-    static void setClock(ClockFn clock);   // empty function: the real clock
+    static void setClock(ClockFn clock); // empty function: the real clock
     static void setLocale(const QLocale &locale);
     static QLocale locale();
 

@@ -17,13 +17,13 @@ class MainFormTest : public MainFormHarness
 };
 
 // Readings used below, with what the display shows for them.
-const FrameCodes kAcMillivolts{0, 0, 0, 12345};                 // "123.45" mV AC, TRMS
-const FrameCodes kNegativeAc{0, 0, 0, 12345, true};             // "-123.45"
-const FrameCodes kSmallAc{0, 0, 0, 123};                        // "001.23"
-const FrameCodes kOverRangeAc{0, 0, 0, 40001};                  // ".OL", clamped to 400
-const FrameCodes kOverRangeNegativeAc{0, 0, 0, 40001, true};    // ".OL", clamped to -400
-const FrameCodes kNoTableRow{12, 0, 0, 777};                    // function code without captions
-const FrameCodes kDiode{3, 1, 0, 5000};                         // diode test, symbol shown
+const FrameCodes kAcMillivolts{0, 0, 0, 12345};                  // "123.45" mV AC, TRMS
+const FrameCodes kNegativeAc{0, 0, 0, 12345, true};              // "-123.45"
+const FrameCodes kSmallAc{0, 0, 0, 123};                         // "001.23"
+const FrameCodes kOverRangeAc{0, 0, 0, 40001};                   // ".OL", clamped to 400
+const FrameCodes kOverRangeNegativeAc{0, 0, 0, 40001, true};     // ".OL", clamped to -400
+const FrameCodes kNoTableRow{12, 0, 0, 777};                     // function code without captions
+const FrameCodes kDiode{3, 1, 0, 5000};                          // diode test, symbol shown
 const FrameCodes kHeldRelative{0, 0, 0, 100, false, true, true}; // HOLD and relative
 
 TEST_F(MainFormTest, CreationBuildsTheFixedWindowAndRunsDiscovery)
@@ -259,8 +259,9 @@ TEST_P(TrendFollowing, NewestPageAndLabelsAfterTheReading)
     EXPECT_EQ(state.gViewCount, c.viewCount);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(show().Label7[i]->text(), QString::fromUtf8(c.labels[i]));
-    EXPECT_EQ(graph.calls, (QStringList{QStringLiteral("labels:%1,%2,%3").arg(c.labels[0], c.labels[1], c.labels[2]),
-                                        QStringLiteral("repaint")}));
+    EXPECT_EQ(graph.calls,
+              (QStringList{QStringLiteral("labels:%1,%2,%3").arg(c.labels[0], c.labels[1], c.labels[2]),
+                           QStringLiteral("repaint")}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, TrendFollowing,

@@ -22,11 +22,12 @@ bool writeAll(PseudoTerminal &pty, const QByteArray &bytes)
 {
     qsizetype done = 0;
     return waitUntil([&] {
-        const qint64 n = pty.write(bytes.mid(done));
-        if (n > 0)
-            done += n;
-        return n < 0 || done == bytes.size();
-    }) && done == bytes.size();
+               const qint64 n = pty.write(bytes.mid(done));
+               if (n > 0)
+                   done += n;
+               return n < 0 || done == bytes.size();
+           }) &&
+           done == bytes.size();
 }
 
 class ReceiveOnPty : public ::testing::Test
@@ -80,8 +81,8 @@ TEST_F(ReceiveOnPty, FramesReachTheDisplayTableAndStore)
     ASSERT_TRUE(waitUntil([&] { return online(); }));
     EXPECT_FALSE(window->showForm->Label5->isVisibleTo(window->showForm));
 
-    send({0, 0, 0, 12345});          // 123.45 mV AC
-    send({0, 0, 0, 2500, true});     // -025.00
+    send({0, 0, 0, 12345});             // 123.45 mV AC
+    send({0, 0, 0, 2500, true});        // -025.00
     send({3, 1, 0, 6000, false, true}); // diode 0.6000 V, held
 
     ShowForm &show = *window->showForm;
@@ -172,8 +173,8 @@ class DiscoveryOnSysfs : public MainFormHarness
 protected:
     void createWithLookup()
     {
-        window = std::make_unique<MainForm>(state, port, dialogs, graph,
-                                            [this] { return receiverlookup::findReceiverPort(sysfs.root()); });
+        window = std::make_unique<MainForm>(
+            state, port, dialogs, graph, [this] { return receiverlookup::findReceiverPort(sysfs.root()); });
     }
 
     FakeSysfs sysfs;

@@ -24,7 +24,8 @@ TEST(SharedState, AppendKeepsNumberEqualToIndexPlusOneUpToCapacity)
     SharedState s;
     const MeasurementRecord *storage = s.gRecords.data();
     for (int i = 0; i < SharedState::kCapacity; ++i)
-        s.append(i * 0.5, QStringLiteral("VDC"), QStringLiteral("t"), QStringLiteral("V"), QStringLiteral("d"));
+        s.append(i * 0.5, QStringLiteral("VDC"), QStringLiteral("t"), QStringLiteral("V"),
+                 QStringLiteral("d"));
     EXPECT_TRUE(s.isFull());
     EXPECT_EQ(s.gRecordCount, 50000);
     EXPECT_EQ(s.gRecords[49999].number, 50000);
@@ -46,7 +47,8 @@ TEST(SharedState, EmptyingRestartsAtIndexZeroOverStaleRecords)
     EXPECT_EQ(s.gViewCount, 5); // the trend window is left for the next reading to move
     EXPECT_EQ(s.gRecords[3].data, QStringLiteral("old"));
 
-    EXPECT_EQ(s.append(9.0, QStringLiteral("TEMP"), QString(), QStringLiteral("C"), QStringLiteral("new")), 1);
+    EXPECT_EQ(s.append(9.0, QStringLiteral("TEMP"), QString(), QStringLiteral("C"), QStringLiteral("new")),
+              1);
     EXPECT_EQ(s.gRecords[0].number, 1);
     EXPECT_EQ(s.gRecords[0].data, QStringLiteral("new"));
 }

@@ -74,7 +74,8 @@ TEST(TextLogLayout, RecordItemsStartAtZoneStarts)
 TEST(TextLogLayout, TitleLinePlacesDateAndTime)
 {
     for (const QString &title : {kTitleSave, kTitleShutdown}) {
-        const QString line = lineText(textTitleLine(title, QStringLiteral("2024-5-17"), QStringLiteral("14:03:09")));
+        const QString line =
+            lineText(textTitleLine(title, QStringLiteral("2024-5-17"), QStringLiteral("14:03:09")));
         EXPECT_TRUE(line.startsWith(title + u' '));
         EXPECT_EQ(columnOf(line, QStringLiteral("2024-5-17")), 29) << title.toStdString();
         EXPECT_EQ(line.mid(37, 5), QString(5, u' ')) << "9-character date, then five spaces";
@@ -224,9 +225,7 @@ namespace {
 class FailingDevice : public QIODevice
 {
 public:
-    explicit FailingDevice(qint64 capacity, bool silent = false)
-        : m_capacity(capacity)
-        , m_silent(silent)
+    explicit FailingDevice(qint64 capacity, bool silent = false) : m_capacity(capacity), m_silent(silent)
     {
         open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
@@ -274,15 +273,16 @@ TEST(DataFileWriters, StopAtTheFirstFailedWriteAndReportIt)
     {
         qint64 capacity;
         bool silent;
-    } cases[] = {{0, false}, {100, false}, {64 * 1024 - 1, false}, {64 * 1024 + 10, false}, {-1, false},
+    } cases[] = {{0, false},  {100, false}, {64 * 1024 - 1, false}, {64 * 1024 + 10, false}, {-1, false},
                  {100, true}, {-1, true}};
     for (const auto &c : cases) {
         for (bool csv : {false, true}) {
             const QByteArray &full = csv ? fullCsv : fullText;
             const qint64 capacity = c.capacity < 0 ? full.size() - 1 : c.capacity;
             FailingDevice device(capacity, c.silent);
-            const WriteResult result = csv ? writeCsvLog(device, records)
-                                           : writeTextLog(device, kTitleSave, kGoldenDate, kGoldenTime, records);
+            const WriteResult result =
+                csv ? writeCsvLog(device, records)
+                    : writeTextLog(device, kTitleSave, kGoldenDate, kGoldenTime, records);
             SCOPED_TRACE(testing::Message() << "capacity " << capacity << (csv ? " csv" : " text")
                                             << (c.silent ? " silent" : ""));
             EXPECT_FALSE(result.ok);
@@ -312,8 +312,9 @@ TEST(DataFileWriters, ReportAFullDiskOnAFile)
             QFile full(QStringLiteral("/dev/full"));
             if (!full.open(QIODevice::WriteOnly))
                 GTEST_SKIP() << "/dev/full is not available";
-            const WriteResult result = csv ? writeCsvLog(full, records)
-                                           : writeTextLog(full, kTitleSave, kGoldenDate, kGoldenTime, records);
+            const WriteResult result =
+                csv ? writeCsvLog(full, records)
+                    : writeTextLog(full, kTitleSave, kGoldenDate, kGoldenTime, records);
             EXPECT_FALSE(result.ok) << count << (csv ? " csv" : " text");
             EXPECT_EQ(result.reason, QStringLiteral("No space left on device"));
         }

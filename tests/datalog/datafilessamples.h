@@ -13,8 +13,8 @@
 // an empty function caption and ohm units.
 inline std::vector<MeasurementRecord> goldenRecords()
 {
-    auto record = [](std::int32_t number, double value, const char *function, const char *data, const QString &unit,
-                     const char *seconds) {
+    auto record = [](std::int32_t number, double value, const char *function, const char *data,
+                     const QString &unit, const char *seconds) {
         MeasurementRecord r;
         r.number = number;
         r.value = value;

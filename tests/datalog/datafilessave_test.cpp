@@ -76,7 +76,10 @@ class DataFileSave : public testing::TestWithParam<Format>
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
     QString pathIn(const QString &name) const { return m_dir.filePath(name); }
-    QStringList entries() const { return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    QStringList entries() const
+    {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
 
     QTemporaryDir m_dir;
 };
@@ -138,7 +141,8 @@ TEST_P(DataFileSave, ReportsAnUnwritableLocation)
     EXPECT_EQ(result.reason, expected);
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(QDir(locked).isEmpty());
-    EXPECT_EQ(contentOf(pathIn(QStringLiteral("plain"))), permissionsBind ? QByteArray() : QByteArray("plain"));
+    EXPECT_EQ(contentOf(pathIn(QStringLiteral("plain"))),
+              permissionsBind ? QByteArray() : QByteArray("plain"));
 }
 
 // Writes that stop part-way, here through the file size limit: in the first

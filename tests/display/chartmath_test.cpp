@@ -89,10 +89,11 @@ TEST(BarGraph, SegmentsSignAndLabels)
         std::optional<int> lit;
         bool minus;
     };
-    for (Case c : {Case{400, 0, false, 0, false}, Case{400, 400, false, 40, false}, Case{400, -200, false, 20, true},
-                   Case{400, 5, false, 0, false}, Case{400, 15, false, 2, false}, Case{400, -400, true, 40, true},
-                   Case{1000, 1100, false, std::nullopt, false}, Case{4, 2.7, false, 27, false},
-                   Case{40, 4321, false, std::nullopt, false}}) {
+    for (Case c :
+         {Case{400, 0, false, 0, false}, Case{400, 400, false, 40, false}, Case{400, -200, false, 20, true},
+          Case{400, 5, false, 0, false}, Case{400, 15, false, 2, false}, Case{400, -400, true, 40, true},
+          Case{1000, 1100, false, std::nullopt, false}, Case{4, 2.7, false, 27, false},
+          Case{40, 4321, false, std::nullopt, false}}) {
         const BarUpdate u = computeBarUpdate(c.fullScale, c.value, c.over, QLocale::c());
         EXPECT_EQ(u.litThrough, c.lit) << c.fullScale << " " << c.value;
         EXPECT_EQ(u.minusShown, c.minus) << c.value;
@@ -114,7 +115,8 @@ TEST(ScaleTable, LookupStepsAndGraphLabels)
 
     const auto ten = scales::lookup("10");
     EXPECT_EQ(ten.scale, 10);
-    EXPECT_EQ(ten.displayLabels, (std::array<QString, 8>{"10", "7.5", "5", "2.5", "-2.5", "-5", "-7.5", "-10"}));
+    EXPECT_EQ(ten.displayLabels,
+              (std::array<QString, 8>{"10", "7.5", "5", "2.5", "-2.5", "-5", "-7.5", "-10"}));
     EXPECT_EQ(scales::lookup("2000").displayLabels[1], "1500");
     for (const char *odd : {"123", "", "400 ", "4e2", "abc"}) {
         EXPECT_EQ(scales::lookup(odd).scale, 400) << odd;

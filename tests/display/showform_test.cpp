@@ -37,7 +37,11 @@ public:
 
     bool available() const override { return canOpen; }
     bool isShowing() override { return showing; }
-    void showWindow() override { ++shows; showing = true; }
+    void showWindow() override
+    {
+        ++shows;
+        showing = true;
+    }
     void setXLabels(const std::array<QString, 3> &l) override { xLabels.push_back(l); }
     void repaintChart() override { ++repaints; }
     void setScaleText(const QString &t) override { scaleTexts.push_back(t); }
@@ -62,8 +66,8 @@ protected:
     void fill(int n, double value = 100.0)
     {
         for (int i = 0; i < n; ++i)
-            state.append(value, QStringLiteral("VDC"), QStringLiteral("1/2/2024\\10:00:%1").arg(i), QStringLiteral("mV"),
-                         QString::number(value, 'f', 2));
+            state.append(value, QStringLiteral("VDC"), QStringLiteral("1/2/2024\\10:00:%1").arg(i),
+                         QStringLiteral("mV"), QString::number(value, 'f', 2));
         paging::showNewest(state, state.gRecordCount);
         form->setXAxisLabels();
         form->redrawChart();
@@ -141,15 +145,14 @@ TEST_F(ShowFormTest, CreationPlacesElementsAndKeepsTheScale)
 
 TEST_F(ShowFormTest, VisibilityAtCreation)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{form->Label5, form->Label1, form->rangelabel, form->Label10,
-                                                       form->TextMIN, form->Label11, form->TextMAX, form->Command1,
-                                                       form->Combo1, form->Picture1, form->Label6, form->Image1,
-                                                       form->Label14, form->Label15, form->labelline[4],
-                                                       form->Shapeline[3]})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             form->Label5, form->Label1, form->rangelabel, form->Label10, form->TextMIN, form->Label11,
+             form->TextMAX, form->Command1, form->Combo1, form->Picture1, form->Label6, form->Image1,
+             form->Label14, form->Label15, form->labelline[4], form->Shapeline[3]})
         EXPECT_TRUE(shown(w)) << w->metaObject()->className();
-    for (QWidget *w : std::initializer_list<QWidget *>{form->Label4, form->Label2, form->Label16, form->Label3,
-                                                       form->rellabel, form->holdlabel, form->Picture7, form->LineHH,
-                                                       form->Line1, form->Label12})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             form->Label4, form->Label2, form->Label16, form->Label3, form->rellabel, form->holdlabel,
+             form->Picture7, form->LineHH, form->Line1, form->Label12})
         EXPECT_FALSE(shown(w)) << w->metaObject()->className();
     EXPECT_EQ(litSegments(), 0);
 }
@@ -172,8 +175,8 @@ TEST_F(ShowFormTest, EmptyChartHasAxisGridAndTicksOnly)
     int silverOnGrid = 0;
     for (int x = 0; x < 405; ++x)
         silverOnGrid += pixel(x, 23) == QColor(0xC0, 0xC0, 0xC0);
-    EXPECT_GT(silverOnGrid, 100);       // dotted: many dots,
-    EXPECT_LT(silverOnGrid, 405);       // but gaps between them
+    EXPECT_GT(silverOnGrid, 100); // dotted: many dots,
+    EXPECT_LT(silverOnGrid, 405); // but gaps between them
     EXPECT_EQ(pixel(4, 244), QColor(0xC0, 0xC0, 0xC0));
     EXPECT_EQ(pixel(6, 244), QColor(0xE0, 0xE0, 0xE0));
     EXPECT_EQ(redPixels(), 0);
@@ -203,7 +206,14 @@ TEST_F(ShowFormTest, ReadingsAreRedDotsJoinedByLines)
 
 TEST_F(ShowFormTest, BarGraphCases)
 {
-    struct Case { double fullScale, value; bool over; int lit; bool minus; QStringList numbers; };
+    struct Case
+    {
+        double fullScale, value;
+        bool over;
+        int lit;
+        bool minus;
+        QStringList numbers;
+    };
     const Case cases[] = {
         {400, 0, false, 1, false, {"100", "200", "300", "400"}},
         {400, 400, false, 41, false, {"100", "200", "300", "400"}},
@@ -222,8 +232,8 @@ TEST_F(ShowFormTest, BarGraphCases)
             EXPECT_FALSE(shown(form->Lineshow[static_cast<std::size_t>(c.lit)]));
         }
         EXPECT_EQ(shown(form->LineHH), c.minus) << c.value;
-        EXPECT_EQ((QStringList{form->labelline[1]->text(), form->labelline[2]->text(), form->labelline[3]->text(),
-                               form->labelline[4]->text()}),
+        EXPECT_EQ((QStringList{form->labelline[1]->text(), form->labelline[2]->text(),
+                               form->labelline[3]->text(), form->labelline[4]->text()}),
                   c.numbers);
         EXPECT_EQ(form->labelline[0]->text(), "0");
     }
@@ -292,8 +302,8 @@ TEST_F(ShowFormTest, CursorReadOut)
     state.gRecords[1].data = ".OL";
     const QPoint origin = form->Picture1->origin();
 
-    QMouseEvent move(QEvent::MouseMove, QPointF(origin + QPoint(4, 50)), QPointF(), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(origin + QPoint(4, 50)), QPointF(), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(form->Picture1, &move);
     EXPECT_TRUE(shown(form->Line1));
     EXPECT_TRUE(shown(form->Label12));
@@ -314,7 +324,8 @@ TEST_F(ShowFormTest, CursorReadOut)
 
     // Pushed back inside at the right and bottom edges.
     form->Picture1_MouseMove(405, 245);
-    EXPECT_EQ(form->Label12->pos(), origin + QPoint(405 - form->Label12->width(), 245 - form->Label12->height()));
+    EXPECT_EQ(form->Label12->pos(),
+              origin + QPoint(405 - form->Label12->width(), 245 - form->Label12->height()));
 
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(form->Picture1, &leave);
@@ -462,9 +473,9 @@ TEST_F(ShowFormTest, OfflineAndOnlineLooks)
     form->Command1->setVisible(false); // the offline look leaves it as it is
     form->applyOfflineLook();
     EXPECT_TRUE(shown(form->Label5));
-    for (QWidget *w : std::initializer_list<QWidget *>{form->Label2, form->rangelabel, form->Label1, form->Label16,
-                                                       form->Label3, form->Label4, form->LineHH, form->labelline[0],
-                                                       form->Shapeline[2], form->Command1})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             form->Label2, form->rangelabel, form->Label1, form->Label16, form->Label3, form->Label4,
+             form->LineHH, form->labelline[0], form->Shapeline[2], form->Command1})
         EXPECT_FALSE(shown(w));
     EXPECT_EQ(litSegments(), 0);
     EXPECT_TRUE(shown(form->TextMAX));
@@ -472,8 +483,9 @@ TEST_F(ShowFormTest, OfflineAndOnlineLooks)
     form->applyOnlineLook();
     EXPECT_FALSE(shown(form->Label5));
     for (QWidget *w : std::initializer_list<QWidget *>{
-             form->Label2, form->rangelabel, form->Label3, form->Label4, form->Label10, form->Label11, form->TextMAX,
-             form->TextMIN, form->Label1, form->Label16, form->Command1, form->labelline[4], form->Shapeline[0]})
+             form->Label2, form->rangelabel, form->Label3, form->Label4, form->Label10, form->Label11,
+             form->TextMAX, form->TextMIN, form->Label1, form->Label16, form->Command1, form->labelline[4],
+             form->Shapeline[0]})
         EXPECT_TRUE(shown(w));
     EXPECT_EQ(litSegments(), 41);
     EXPECT_FALSE(shown(form->LineHH));

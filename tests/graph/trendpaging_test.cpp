@@ -33,7 +33,10 @@ void fill(SharedState &s, int n)
 TEST(TrendPaging, NewestPageWhileFollowing)
 {
     SharedState s;
-    struct Case { int n, start, count; };
+    struct Case
+    {
+        int n, start, count;
+    };
     for (Case c : {Case{1, 1, 1}, Case{99, 1, 99}, Case{100, 1, 100}, Case{101, 101, 1}, Case{250, 201, 50},
                    Case{50000, 49901, 100}}) {
         paging::showNewest(s, c.n);

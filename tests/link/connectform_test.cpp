@@ -183,9 +183,10 @@ TEST_P(ConnectFailure, SaysPortErrorWithTheReasonAndStaysClosed)
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, ConnectFailure,
-    ::testing::Values(OpenFailureCase{OpenError::NotFound, "The serial port /dev/ttyUSB7 does not exist."},
-                      OpenFailureCase{OpenError::InUse, "The serial port /dev/ttyUSB7 is in use by another program."},
-                      OpenFailureCase{OpenError::Other, "The serial port /dev/ttyUSB7 could not be opened."}));
+    ::testing::Values(
+        OpenFailureCase{OpenError::NotFound, "The serial port /dev/ttyUSB7 does not exist."},
+        OpenFailureCase{OpenError::InUse, "The serial port /dev/ttyUSB7 is in use by another program."},
+        OpenFailureCase{OpenError::Other, "The serial port /dev/ttyUSB7 could not be opened."}));
 
 TEST_F(ConnectFormTest, PermissionFailureNamesTheDeviceAndItsGroup)
 {
@@ -201,8 +202,9 @@ TEST_F(ConnectFormTest, PermissionFailureNamesTheDeviceAndItsGroup)
     ASSERT_EQ(dialogs.asked.size(), 1);
     const QString detail = dialogs.asked.front().section(QLatin1Char('|'), 1);
     EXPECT_TRUE(dialogs.asked.front().startsWith(QStringLiteral("tell:port error!|")));
-    EXPECT_EQ(detail, QStringLiteral("No permission to open %1. Add your user to the group \"%2\" and log in again.")
-                          .arg(device.fileName(), group));
+    EXPECT_EQ(detail,
+              QStringLiteral("No permission to open %1. Add your user to the group \"%2\" and log in again.")
+                  .arg(device.fileName(), group));
     EXPECT_EQ(strip(), kClosed);
 }
 
@@ -335,7 +337,8 @@ TEST_F(ConnectFormTest, LostLinkReturnsToClosedWithoutAMessageBox)
     goOnline();
     QSignalSpy dropped(&form, &ConnectForm::linkDropped);
     QSignalSpy offline(&form, &ConnectForm::offline);
-    const QString reason = QStringLiteral("Lost the connection to the serial port /dev/ttyUSB0 (read error).");
+    const QString reason =
+        QStringLiteral("Lost the connection to the serial port /dev/ttyUSB0 (read error).");
 
     port.loseLink(reason);
 

@@ -84,9 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{0, 0, 0, 40001, false, ".OL", 400.0, true},
         TextCase{0, 0, 0, 40001, true, ".OL", -400.0, true},
         TextCase{0, 0, 0, 12345, true, "-123.45", -123.45, false},
-        TextCase{3, 1, 0, 27000, false, "2.7000", 2.7, false},  // diode limit lies below its full scale
-        TextCase{3, 1, 5, 27001, false, ".OL", 2.7, true},
-        TextCase{3, 3, 4, 65535, false, ".OL", 40.0, true},
+        TextCase{3, 1, 0, 27000, false, "2.7000", 2.7, false}, // diode limit lies below its full scale
+        TextCase{3, 1, 5, 27001, false, ".OL", 2.7, true}, TextCase{3, 3, 4, 65535, false, ".OL", 40.0, true},
         TextCase{4, 0, 0, 11000, false, "1100.0", 1100.0, false}, // above full scale, below the limit
         TextCase{4, 0, 0, 12001, false, ".OL", 1200.0, true},
         TextCase{4, 1, 3, 21921, false, ".OL", 2192.0, true},
@@ -182,8 +181,8 @@ TEST(Decoder, CodesWithoutRowsGiveOnlyTheCount)
         MeterFrame f = frame(function, 1, 2, 4321);
         f.hold = true;
         const Reading r = decodeMeterFrame(f);
-        EXPECT_FALSE(r.functionCaption || r.couplingCaption || r.trmsShown || r.rangeCaption || r.unitCaption ||
-                     r.functionColumnText || r.unitColumnText);
+        EXPECT_FALSE(r.functionCaption || r.couplingCaption || r.trmsShown || r.rangeCaption ||
+                     r.unitCaption || r.functionColumnText || r.unitColumnText);
         EXPECT_EQ(r.value, 4321.0);
         EXPECT_EQ(r.fullScale, 40.0);
         EXPECT_TRUE(r.hold);
@@ -193,7 +192,10 @@ TEST(Decoder, CodesWithoutRowsGiveOnlyTheCount)
 
 TEST(Decoder, MissingRangeRowsKeepTheDefaults)
 {
-    struct Gap { int function, subMode, range; };
+    struct Gap
+    {
+        int function, subMode, range;
+    };
     for (Gap g : {Gap{0, 0, 5}, Gap{1, 0, 7}, Gap{3, 0, 6}, Gap{3, 3, 0}, Gap{9, 1, 5}, Gap{1, 3, 0}}) {
         const Reading r = decodeMeterFrame(frame(g.function, g.subMode, g.range, 2500));
         EXPECT_FALSE(r.rangeCaption.has_value()) << g.function << '/' << g.subMode << '/' << g.range;

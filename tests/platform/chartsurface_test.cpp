@@ -30,7 +30,8 @@ TEST(ChartSurface, DiscsMatchDirectDrawingPixelForPixel)
         {{4, 20}, 2}, {{8, 21}, 2}, {{0, 0}, 2}, {{59, 39}, 2}, {{30, -1}, 2}, {{45, 10}, 3}, {{50, 30}, 2}};
     for (const auto &[centre, radius] : discs)
         surface.drawFilledCircle(centre, radius, QColor(255, 0, 0));
-    EXPECT_EQ(surface.image(), drawnDirectly(QSize(60, 40), QColor(0xE0, 0xE0, 0xE0), QColor(255, 0, 0), discs));
+    EXPECT_EQ(surface.image(),
+              drawnDirectly(QSize(60, 40), QColor(0xE0, 0xE0, 0xE0), QColor(255, 0, 0), discs));
 }
 
 TEST(ChartSurface, KeepsDrawingUntilTheBackColourIsSet)

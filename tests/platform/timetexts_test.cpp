@@ -40,7 +40,8 @@ TEST(TimeTextsFormat, AddsSecondsAfterTheMinutes)
         {"HH", "HH:mm:ss"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(TimeTexts::withSeconds(QString::fromUtf8(c.format)), QString::fromUtf8(c.expected)) << c.format;
+        EXPECT_EQ(TimeTexts::withSeconds(QString::fromUtf8(c.format)), QString::fromUtf8(c.expected))
+            << c.format;
 }
 
 TEST_F(TimeTextsTest, FollowTheLocale)
@@ -59,10 +60,13 @@ TEST_F(TimeTextsTest, FollowTheLocale)
     } cases[] = {
         {us, kAfternoon, QStringLiteral("12/9/26"), afternoon},
         {us, kMidnight, QStringLiteral("5/17/24"), midnight},
-        {QLocale(QLocale::German, QLocale::Germany), kAfternoon, QStringLiteral("09.12.26"), QStringLiteral("14:03:09")},
-        {QLocale(QLocale::German, QLocale::Germany), kMidnight, QStringLiteral("17.05.24"), QStringLiteral("00:00:05")},
+        {QLocale(QLocale::German, QLocale::Germany), kAfternoon, QStringLiteral("09.12.26"),
+         QStringLiteral("14:03:09")},
+        {QLocale(QLocale::German, QLocale::Germany), kMidnight, QStringLiteral("17.05.24"),
+         QStringLiteral("00:00:05")},
         {QLocale::c(), kAfternoon, QStringLiteral("9 Dec 2026"), QStringLiteral("14:03:09")},
-        {QLocale(QLocale::Finnish, QLocale::Finland), kAfternoon, QStringLiteral("9.12.2026"), QStringLiteral("14.03.09")},
+        {QLocale(QLocale::Finnish, QLocale::Finland), kAfternoon, QStringLiteral("9.12.2026"),
+         QStringLiteral("14.03.09")},
     };
     for (const auto &c : cases) {
         TimeTexts::setLocale(c.locale);

@@ -40,14 +40,14 @@ std::vector<MeterFrame> tableFrames()
     }
     // Negative readings: in range, over range (the clamp keeps the sign), and
     // without a range row.
-    frames.push_back(frame(0, 0, 0, 12345, true));  // -123.45 mV
-    frames.push_back(frame(1, 0, 2, 1234, true));   // -01.234 V
-    frames.push_back(frame(3, 0, 1, 1234, true));   // -0.1234 kOhm
-    frames.push_back(frame(4, 0, 0, 1234, true));   // -0123.4 C
-    frames.push_back(frame(9, 0, 2, 1234, true));   // -01.234 V
-    frames.push_back(frame(0, 0, 0, 65535, true));  // .OL, -400
-    frames.push_back(frame(3, 1, 0, 65535, true));  // .OL, -2.7 (diode)
-    frames.push_back(frame(12, 0, 0, 1234, true));  // -01234, no row
+    frames.push_back(frame(0, 0, 0, 12345, true)); // -123.45 mV
+    frames.push_back(frame(1, 0, 2, 1234, true));  // -01.234 V
+    frames.push_back(frame(3, 0, 1, 1234, true));  // -0.1234 kOhm
+    frames.push_back(frame(4, 0, 0, 1234, true));  // -0123.4 C
+    frames.push_back(frame(9, 0, 2, 1234, true));  // -01.234 V
+    frames.push_back(frame(0, 0, 0, 65535, true)); // .OL, -400
+    frames.push_back(frame(3, 1, 0, 65535, true)); // .OL, -2.7 (diode)
+    frames.push_back(frame(12, 0, 0, 1234, true)); // -01234, no row
     return frames;
 }
 
