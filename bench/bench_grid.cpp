@@ -5,6 +5,8 @@
 // and repaints as it does in the program.
 #include "datalog/dataform.h"
 #include "datalog/flexgridmodel.h"
+#include "graph/graphlink.h"
+#include "graph/trendview.h"
 #include "platform/dialogs.h"
 
 #include <QApplication>
@@ -20,7 +22,7 @@ constexpr int kTrimEvery = 1000;
 
 struct Table
 {
-    explicit Table(int readings) : form(state, dialogs)
+    explicit Table(int readings) : form(state, trend, dialogs)
     {
         form.show();
         FlexGridModel &grid = *form.grid;
@@ -31,6 +33,8 @@ struct Table
     }
 
     SharedState state;
+    NoGraphWindow noGraph;
+    TrendView trend{state, noGraph};
     ScriptedDialogs dialogs;
     DataForm form;
 };

@@ -8,7 +8,6 @@
 // With 49999 stored the reading is the 50000th, so the full-store question
 // runs as well; it is answered Yes and the save dialog cancelled, which keeps
 // the store full until the next iteration resets the count.
-#include "../tests/support/scriptedserialcontrol.h"
 #include "app/mainform.h"
 #include "datalog/dataform.h"
 #include "datalog/flexgridmodel.h"
@@ -16,6 +15,7 @@
 #include "link/connectform.h"
 #include "link/frameencoder.h"
 #include "platform/dialogs.h"
+#include "support/scriptedserialcontrol.h"
 
 #include <QApplication>
 
@@ -48,9 +48,9 @@ struct Rig
     {
         window.connectForm->Timer1_Timer(); // reception armed
         for (int i = 0; i < stored; ++i) {
-            const std::int32_t n = state.append(0.25 * (i % 400), QStringLiteral("VAC/HZ/%"),
-                                                QStringLiteral("5/17/24\\14:03:09"), QStringLiteral("mV"),
-                                                QStringLiteral("012.34"));
+            const std::int32_t n = state.append({0, 0.25 * (i % 400), QStringLiteral("VAC/HZ/%"),
+                                                 QStringLiteral("5/17/24\\14:03:09"), QStringLiteral("mV"),
+                                                 QStringLiteral("012.34")});
             window.dataForm->grid->addItem(QString::number(n), 1);
         }
     }
@@ -63,13 +63,13 @@ void BM_ReceiveOneReading(benchmark::State &st)
     const QByteArray frame = frameBytes();
     for (auto _ : st) {
         st.PauseTiming();
-        rig.state.gRecordCount = stored;
+        rig.state.truncate(stored);
         rig.dialogs.answers = {Dialogs::Answer::Yes};
         rig.dialogs.asked.clear();
         st.ResumeTiming();
         rig.port.receive(frame);
     }
-    if (rig.state.gRecordCount != stored + 1)
+    if (rig.state.gRecordCount() != stored + 1)
         st.SkipWithError("the reading was not stored");
 }
 BENCHMARK(BM_ReceiveOneReading)->Arg(0)->Arg(99)->Arg(49999)->Unit(benchmark::kMicrosecond)->UseRealTime();

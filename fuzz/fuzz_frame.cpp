@@ -1,6 +1,6 @@
-// Fuzz target for the byte path: received bytes go through the receive rules
-// in chunks, with watchdog ticks between them, and every frame taken is
-// parsed and decoded. Input: a run of operations; an operation byte of 0xF0
+// Fuzz target for the byte path: received bytes go through the receive path
+// both programs ship, over a scripted serial control, in chunks with watchdog
+// ticks between them, and every frame taken is decoded. Input: a run of operations; an operation byte of 0xF0
 // or more is a watchdog tick, any other byte b is followed by a chunk of
 // b % 37 + 1 bytes.
 //
@@ -16,7 +16,8 @@
 #include "link/decoder.h"
 #include "link/frameencoder.h"
 #include "link/meterframe.h"
-#include "link/receiverules.h"
+#include "link/receivepath.h"
+#include "support/scriptedserialcontrol.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -25,7 +26,8 @@
 
 namespace {
 
-using Frame = ReceiveRules::Frame;
+using Frame = std::array<std::uint8_t, kMeterFrameSize>;
+using Policy = ReceivePath::AfterDiscard;
 
 void check(bool condition)
 {
@@ -33,45 +35,66 @@ void check(bool condition)
         std::abort();
 }
 
-std::vector<Frame> runOperations(const std::uint8_t *data, std::size_t size, bool rearm, std::size_t &bytesIn)
+// The receive path over a scripted port, keeping every frame it takes.
+struct Receiver
 {
-    ReceiveRules rules(rearm);
+    explicit Receiver(Policy policy) : path(port, policy)
+    {
+        port.setCommPort(QStringLiteral("fuzz"));
+        port.open();
+        QObject::connect(&port, &SerialControl::onComm, [this] {
+            if (auto frame = path.takeFrame())
+                frames.push_back(frame->bytes);
+        });
+    }
+    void deliver(const std::uint8_t *data, std::size_t length)
+    {
+        port.deliver(QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(length)));
+    }
+
+    ScriptedSerialControl port;
+    ReceivePath path;
     std::vector<Frame> frames;
+};
+
+std::vector<Frame> runOperations(const std::uint8_t *data, std::size_t size, Policy policy,
+                                 std::size_t &bytesIn)
+{
+    Receiver rx(policy);
     std::size_t at = 0;
     while (at < size) {
         const std::uint8_t op = data[at++];
         if (op >= 0xF0) {
-            rules.tick();
+            if (!rx.path.armed())
+                rx.path.watchdogTick();
             continue;
         }
         const std::size_t length = std::min<std::size_t>(op % 37 + 1, size - at);
-        if (auto frame = rules.receive(std::span<const std::uint8_t>(data + at, length)))
-            frames.push_back(*frame);
+        rx.deliver(data + at, length);
         at += length;
         bytesIn += length;
-        if (rules.armed())
-            check(rules.pending() < kMeterFrameSize);
+        if (rx.path.armed())
+            check(rx.port.inBufferCount() < static_cast<int>(kMeterFrameSize));
     }
-    return frames;
+    return rx.frames;
 }
 
 // The frames again, each cut into chunks of 1 to `maxChunk` bytes (sizes taken
 // from the frame's own bytes), with a quiet tick before each.
-std::vector<Frame> refeed(const std::vector<Frame> &frames, std::size_t maxChunk, bool rearm)
+std::vector<Frame> refeed(const std::vector<Frame> &frames, std::size_t maxChunk, Policy policy)
 {
-    ReceiveRules rules(rearm);
-    std::vector<Frame> out;
+    Receiver rx(policy);
     for (const Frame &frame : frames) {
-        rules.tick();
+        if (!rx.path.armed())
+            rx.path.watchdogTick();
         std::size_t at = 0;
         while (at < frame.size()) {
             const std::size_t length = std::min<std::size_t>(frame[at] % maxChunk + 1, frame.size() - at);
-            if (auto taken = rules.receive(std::span<const std::uint8_t>(frame.data() + at, length)))
-                out.push_back(*taken);
+            rx.deliver(frame.data() + at, length);
             at += length;
         }
     }
-    return out;
+    return rx.frames;
 }
 
 void checkFrame(const Frame &bytes)
@@ -92,12 +115,12 @@ void checkFrame(const Frame &bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    for (const bool rearm : {false, true}) {
+    for (const Policy policy : {Policy::StayArmed, Policy::Rearm}) {
         std::size_t bytesIn = 0;
-        const std::vector<Frame> frames = runOperations(data, size, rearm, bytesIn);
+        const std::vector<Frame> frames = runOperations(data, size, policy, bytesIn);
         check(frames.size() <= bytesIn / kMeterFrameSize);
         for (std::size_t maxChunk : {1u, 5u, 14u})
-            check(refeed(frames, maxChunk, rearm) == frames);
+            check(refeed(frames, maxChunk, policy) == frames);
         for (const Frame &frame : frames)
             checkFrame(frame);
     }

@@ -5,8 +5,8 @@
 #include "app/sharedstate.h"
 #include "graph/graphlink.h"
 #include "platform/dialogs.h"
+#include "platform/qtserialcontrol.h"
 #include "platform/receiverlookup.h"
-#include "platform/serialcontrol.h"
 #include "virtualmeter/virtualmeter.h"
 
 #include <QApplication>
@@ -78,7 +78,7 @@ int main(int argc, char **argv)
     }
 
     SharedState state;
-    SerialControl port;
+    QtSerialControl port;
     QtDialogs dialogs;
     NoGraphWindow graph;
 

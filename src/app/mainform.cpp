@@ -2,38 +2,22 @@
 
 #include "datalog/datafiles.h"
 #include "datalog/dataform.h"
-#include "datalog/flexgridmodel.h"
 #include "display/showform.h"
 #include "graph/graphlink.h"
-#include "graph/trendpaging.h"
 #include "link/connectform.h"
 #include "link/decoder.h"
+#include "link/serialcontrol.h"
 #include "platform/dialogs.h"
 #include "platform/pictures.h"
-#include "platform/serialcontrol.h"
 #include "platform/timetexts.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
-
-#include <span>
-
-namespace {
-
-// Grid columns of a reading row.
-constexpr int kColFun = 1;
-constexpr int kColData = 2;
-constexpr int kColUnit = 3;
-constexpr int kColTime = 4;
-
-} // namespace
 
 MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, GraphWindowLink &graph,
                    std::function<QString()> findReceiver, QWidget *parent)
-    : QWidget(parent), MSComm1(port), m_state(state), m_dialogs(dialogs), m_graph(graph),
+    : QWidget(parent), MSComm1(port), receivePath(port, ReceivePath::AfterDiscard::StayArmed),
+      trendView(state, graph), m_state(state), m_dialogs(dialogs), m_graph(graph),
       m_findReceiver(std::move(findReceiver))
 {
     // No maximize button; the fixed size keeps window managers from offering
@@ -48,22 +32,16 @@ MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, Gr
     setPalette(palette);
     setFixedSize(kOuterWidth, kOuterHeight);
 
-    connectForm = new ConnectForm(MSComm1, m_dialogs, this);
+    connectForm = new ConnectForm(MSComm1, receivePath, m_dialogs, this);
     connectForm->show();
-    showForm = new ShowForm(m_state, m_graph, this);
+    showForm = new ShowForm(m_state, trendView, this);
     showForm->show();
-    dataForm = new DataForm(m_state, m_dialogs, this);
+    dataForm = new DataForm(m_state, trendView, m_dialogs, this);
     dataForm->show();
-    connectForm->setShowForm(showForm);
-    dataForm->setShowForm(showForm);
-    dataForm->setReceptionRestart([this] { connectForm->restartReception(); });
 
     rediscoverTimer = new QTimer(this);
     rediscoverTimer->setInterval(kRediscoverMs);
-    connect(rediscoverTimer, &QTimer::timeout, this, &MainForm::rediscover);
-    connect(connectForm, &ConnectForm::linkDropped, rediscoverTimer, qOverload<>(&QTimer::start));
-    connect(connectForm, &ConnectForm::portOpened, rediscoverTimer, &QTimer::stop);
-    connect(&MSComm1, &SerialControl::onComm, this, &MainForm::MSComm1_OnComm);
+    connectWindows();
 
     m_state.resetExtremes();
     connectForm->discoverMeterPort(m_findReceiver ? m_findReceiver() : QString());
@@ -71,114 +49,65 @@ MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, Gr
 
 MainForm::~MainForm() = default;
 
+// Who hears of what: the serial control's event reaches the receive handler;
+// the strip's link state sets the display's look; the data table's file
+// commands restart reception. Each chart's window listens to the trend view
+// itself.
+void MainForm::connectWindows()
+{
+    connect(&MSComm1, &SerialControl::onComm, this, &MainForm::MSComm1_OnComm);
+    connect(connectForm, &ConnectForm::online, showForm, &ShowForm::applyOnlineLook);
+    connect(connectForm, &ConnectForm::offline, showForm, &ShowForm::applyOfflineLook);
+    connect(connectForm, &ConnectForm::linkDropped, rediscoverTimer, qOverload<>(&QTimer::start));
+    connect(connectForm, &ConnectForm::portOpened, rediscoverTimer, &QTimer::stop);
+    connect(rediscoverTimer, &QTimer::timeout, this, &MainForm::rediscover);
+    connect(dataForm, &DataForm::receptionRestartRequested, connectForm, &ConnectForm::restartReception);
+}
+
+// The road of one reading, step by step.
 void MainForm::MSComm1_OnComm()
 {
-    // 1. Only the data-received event counts.
-    if (MSComm1.commEvent() != SerialControl::kEvReceive)
-        return;
-    // 2. Exactly one frame waiting, and room in the store; anything else
-    //    (a cut frame, two frames, a full store) is thrown away whole.
-    if (MSComm1.inBufferCount() != static_cast<int>(kMeterFrameSize) || m_state.isFull()) {
-        MSComm1.discardInput();
-        return;
-    }
-    // 3. Read the frame, then empty the buffer.
-    const QByteArray bytes = MSComm1.input();
-    MSComm1.discardInput();
-    if (bytes.size() < static_cast<qsizetype>(kMeterFrameSize))
+    // 1-3. A data-received event with exactly one frame waiting and room in
+    //      the store; anything else (a cut frame, two frames, a full store)
+    //      is thrown away whole.
+    const std::optional<ReceivePath::Frame> frame = receivePath.takeFrame(!m_state.isFull());
+    if (!frame)
         return;
     // 4. The new reading's number.
-    const std::int32_t n = ++m_state.gRecordCount;
-    MeasurementRecord &record = m_state.gRecords[static_cast<std::size_t>(n - 1)];
-    const QString number = QString::number(n);
+    const std::int32_t n = m_state.nextNumber();
     // 5, 6. Counter and the new row 1 of the table.
-    dataForm->Label4->setText(number);
-    FlexGridModel &grid = *dataForm->grid;
-    grid.addItem(number, 1);
+    dataForm->insertReadingRow(n);
     // 7. Decode.
-    const Reading r = decodeMeterFrame(parseMeterFrame(std::span<const std::uint8_t, kMeterFrameSize>(
-        reinterpret_cast<const std::uint8_t *>(bytes.constData()), kMeterFrameSize)));
-    // 8. Annunciators.
-    showForm->holdlabel->setVisible(r.hold);
-    showForm->rellabel->setVisible(r.rel);
-    showForm->Picture7->setVisible(false);
-    // 9. Captions and columns the reading sets; unset ones stay as they are.
-    if (r.functionCaption)
-        showForm->Label2->setText(*r.functionCaption);
-    if (r.functionColumnText)
-        grid.setText(1, kColFun, *r.functionColumnText);
-    if (r.couplingCaption)
-        showForm->Label1->setText(*r.couplingCaption);
-    if (r.trmsShown)
-        showForm->Label16->setVisible(*r.trmsShown);
-    if (r.rangeCaption)
-        showForm->rangelabel->setText(*r.rangeCaption);
-    if (r.diodeSymbolShown)
-        showForm->Picture7->setVisible(true);
-    if (r.unitCaption)
-        showForm->Label3->setText(*r.unitCaption);
-    if (r.unitColumnText)
-        grid.setText(1, kColUnit, *r.unitColumnText);
-    // 10, 11, 12. Digits, DATA cell, the record's text.
-    showForm->Label4->setText(r.displayText);
-    grid.setText(1, kColData, r.displayText);
-    record.data = r.displayText;
-    // 13. Running extremes and their read-outs.
-    const SharedState::ExtremesChange extremes = m_state.takeExtremes(r.value);
-    if (extremes.maxChanged)
-        showForm->TextMAX->setText(r.displayText);
-    if (extremes.minChanged)
-        showForm->TextMIN->setText(r.displayText);
+    const Reading r = decodeMeterFrame(frame->frame);
+    // 8, 9, 10. The meter: annunciators, captions, digits; 9, 11. the row's cells.
+    showForm->showReading(r);
+    dataForm->fillReadingRow(r);
+    // 12, 13. Running extremes and their read-outs.
+    showForm->showExtremes(m_state.takeExtremes(r.value), r.displayText);
     // 14. Bar graph.
     showForm->updateBarGraph(r.fullScale, r.value, r.overRange);
     // 15. Time of the reading.
     const QString time = TimeTexts::recordTime(TimeTexts::now());
-    grid.setText(1, kColTime, time);
-    // 16. The rest of the record; function and unit as the display now shows them.
-    record.value = r.value;
-    record.function = showForm->Label2->text();
-    record.number = n;
-    record.time = time;
-    record.unit = showForm->Label3->text();
+    dataForm->setReadingTime(time);
+    // 12, 16. The record, with the captions in force, stored as number n.
+    m_state.append(m_assembler.assemble(r, time));
     // 17. Trend following.
     if (!m_state.gViewBrowsing)
-        followNewest(n);
+        trendView.follow(n);
     // 18. Full store.
-    if (m_state.gRecordCount >= SharedState::kCapacity)
+    if (m_state.isFull())
         fullStore();
-}
-
-void MainForm::followNewest(std::int32_t n)
-{
-    paging::showNewest(m_state, n);
-    const std::array<QString, 3> labels = paging::xAxisLabels(m_state);
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        showForm->Label7[i]->setText(labels[i]);
-    showForm->redrawChart();
-    if (m_graph.isShowing()) {
-        m_graph.setXLabels(labels);
-        m_graph.repaintChart();
-    }
 }
 
 // The store holds 50000 readings. Cancelling the save dialog leaves it full
 // (every later frame is discarded until "new"); a written file or No empties
-// it. Events delivered while a dialog waits re-enter MSComm1_OnComm, find the
-// store full and only discard.
+// it and reception restarts on a frame boundary. Events delivered while a
+// dialog waits re-enter MSComm1_OnComm, find the store full and only discard.
 void MainForm::fullStore()
 {
     if (!offerSave(QStringLiteral("Please save data!"), kTitleSave))
         return;
-    emptyFullStore();
-}
-
-void MainForm::emptyFullStore()
-{
-    m_state.empty();
-    dataForm->resetGrid();
-    m_state.gViewBrowsing = false;
-    showForm->redrawChart();
-    dataForm->Label4->setText(QStringLiteral("0"));
+    dataForm->emptyLog();
     connectForm->restartReception();
 }
 
@@ -210,7 +139,7 @@ void MainForm::MDIForm_Unload()
     if (MSComm1.portOpen())
         MSComm1.close();
     m_graph.unload();
-    if (m_state.gRecordCount > 0)
+    if (m_state.gRecordCount() > 0)
         offerSave(QStringLiteral("Do you want to save data?"), kTitleShutdown);
 }
 

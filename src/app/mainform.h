@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/sharedstate.h"
+#include "graph/trendview.h"
+#include "link/receivepath.h"
+#include "link/recordassembler.h"
 
 #include <QWidget>
 #include <functional>
@@ -14,8 +17,9 @@ class SerialControl;
 class ShowForm;
 
 // The main window "Quenvo": a fixed-size container holding the connection
-// strip, the display window and the data table. It owns the receive path
-// (MSComm1_OnComm), the full-store procedure and the shutdown save.
+// strip, the display window and the data table, and the one place where they
+// are connected. It owns the receive handler (MSComm1_OnComm), the trend
+// view both charts share, the full-store procedure and the shutdown save.
 class MainForm : public QWidget
 {
     Q_OBJECT
@@ -33,6 +37,8 @@ public:
     ~MainForm() override;
 
     SerialControl &MSComm1;
+    ReceivePath receivePath; // the receive rules over MSComm1
+    TrendView trendView;     // paging and scale of both charts
     ConnectForm *connectForm = nullptr;
     ShowForm *showForm = nullptr;
     DataForm *dataForm = nullptr;
@@ -57,9 +63,8 @@ protected:
     void moveEvent(QMoveEvent *event) override;
 
 private:
-    void followNewest(std::int32_t n);
+    void connectWindows();
     void fullStore();
-    void emptyFullStore();
     // Asks `question` until the user answers No, cancels the save dialog or a
     // file has been written. Returns true when the log may be dropped (No or
     // written), false on cancel.
@@ -70,6 +75,7 @@ private:
     SharedState &m_state;
     Dialogs &m_dialogs;
     GraphWindowLink &m_graph;
+    RecordAssembler m_assembler;
     std::function<QString()> m_findReceiver;
     bool m_unloaded = false;
 };

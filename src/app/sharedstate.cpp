@@ -4,17 +4,12 @@
 
 SharedState::SharedState() : gRecords(kCapacity) {}
 
-std::int32_t SharedState::append(double value, const QString &function, const QString &time,
-                                 const QString &unit, const QString &data)
+std::int32_t SharedState::append(const MeasurementRecord &record)
 {
-    const std::int32_t n = ++gRecordCount;
-    MeasurementRecord &r = gRecords[static_cast<std::size_t>(n - 1)];
-    r.number = n;
-    r.value = value;
-    r.function = function;
-    r.time = time;
-    r.unit = unit;
-    r.data = data;
+    const std::int32_t n = ++m_recordCount;
+    MeasurementRecord &stored = gRecords[static_cast<std::size_t>(n - 1)];
+    stored = record;
+    stored.number = n;
     return n;
 }
 

@@ -2,11 +2,13 @@
 
 #include "datalog/datafiles.h"
 #include "datalog/flexgridmodel.h"
-#include "display/showform.h"
+#include "graph/trendview.h"
+#include "link/reading.h"
 #include "platform/dialogs.h"
 #include "platform/pictures.h"
 #include "platform/timetexts.h"
 #include "platform/twips.h"
+#include "platform/uikit.h"
 
 #include <QAction>
 #include <QDir>
@@ -43,32 +45,30 @@ constexpr ToolbarButton kButtons[] = {
 constexpr int kColumnWidths[] = {50, 80, 70, 45};
 constexpr int kRowHeight = 18; // fixed: 9.75 pt text plus a little air
 
-// The window's fonts: "MS Sans Serif" and "Arial" become "Liberation Sans".
+// Grid columns of a reading row.
+constexpr int kColFun = 1;
+constexpr int kColData = 2;
+constexpr int kColUnit = 3;
+constexpr int kColTime = 4;
+constexpr int kNewestRow = 1;
+
+// The window's fonts: "MS Sans Serif" and, for the grid, "Arial".
 QFont windowFont(double pointSize, bool bold)
 {
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
+    return uikit::sansSerif(pointSize, bold);
 }
 
 // A 12 pt bold black label, text at the top like the design's labels.
 QLabel *makeLabel(QWidget *parent, const QString &text, const QRect &geometry, Qt::Alignment horizontal)
 {
-    auto *label = new QLabel(text, parent);
-    label->setGeometry(geometry);
-    label->setFont(windowFont(12, true));
-    label->setAlignment(horizontal | Qt::AlignTop);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
-    return label;
+    return uikit::makeLabel(parent, geometry, text, windowFont(12, true), Qt::black, std::nullopt,
+                            horizontal | Qt::AlignTop);
 }
 
 } // namespace
 
-DataForm::DataForm(SharedState &state, Dialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_state(state), m_dialogs(dialogs)
+DataForm::DataForm(SharedState &state, TrendView &trend, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_state(state), m_trend(trend), m_dialogs(dialogs)
 {
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     createElements();
@@ -125,7 +125,7 @@ void DataForm::createGrid()
     grid = new FlexGridModel(this);
     MSFlexGrid1 = new QTableView(this);
     MSFlexGrid1->setGeometry(twips::rect(240, 960, 6015, 7575));
-    MSFlexGrid1->setFont(windowFont(9.75, false));
+    MSFlexGrid1->setFont(uikit::designFont(QStringLiteral("Arial"), 9.75));
     MSFlexGrid1->setModel(grid);
     MSFlexGrid1->setWordWrap(false);
     MSFlexGrid1->setCornerButtonEnabled(false);
@@ -142,7 +142,7 @@ void DataForm::createGrid()
     rowsHeader->hide();
 
     QHeaderView *heading = MSFlexGrid1->horizontalHeader();
-    heading->setFont(windowFont(9.75, true));
+    heading->setFont(uikit::designFont(QStringLiteral("Arial"), 9.75, true));
     heading->setSectionsClickable(false);
     heading->setHighlightSections(false);
     heading->setDefaultAlignment(Qt::AlignCenter);
@@ -169,7 +169,7 @@ void DataForm::Timer1_Timer()
 void DataForm::Toolbar1_ButtonClick(const QString &key)
 {
     if (key == QLatin1String("new"))
-        commandNew();
+        emptyLog();
     else if (key == QLatin1String("save"))
         runWithReceptionRestart(&DataForm::commandSave);
     else if (key == QLatin1String("to_xls"))
@@ -189,26 +189,44 @@ void DataForm::resetGrid()
 
 void DataForm::printDataReport() {}
 
-void DataForm::commandNew()
+void DataForm::insertReadingRow(std::int32_t n)
+{
+    const QString number = QString::number(n);
+    Label4->setText(number);
+    grid->addItem(number, kNewestRow);
+}
+
+void DataForm::fillReadingRow(const Reading &r)
+{
+    if (r.functionColumnText)
+        grid->setText(kNewestRow, kColFun, *r.functionColumnText);
+    if (r.unitColumnText)
+        grid->setText(kNewestRow, kColUnit, *r.unitColumnText);
+    grid->setText(kNewestRow, kColData, r.displayText);
+}
+
+void DataForm::setReadingTime(const QString &time)
+{
+    grid->setText(kNewestRow, kColTime, time);
+}
+
+void DataForm::emptyLog()
 {
     m_state.empty();
     resetGrid();
-    m_state.gViewBrowsing = false;
-    if (m_show)
-        m_show->redrawChart();
+    m_trend.storeEmptied();
     Label4->setText(QStringLiteral("0"));
 }
 
 void DataForm::runWithReceptionRestart(void (DataForm::*command)())
 {
     // Nothing logged: no dialog, no file, no report, and the link is left alone.
-    if (m_state.gRecordCount == 0)
+    if (m_state.gRecordCount() == 0)
         return;
     (this->*command)();
     // Bytes that piled up while a dialog, a file or the printer held the
     // thread are thrown away; reception resumes on a frame boundary.
-    if (m_restartReception)
-        m_restartReception();
+    Q_EMIT receptionRestartRequested();
 }
 
 void DataForm::commandSave()

@@ -3,7 +3,6 @@
 #include "app/sharedstate.h"
 
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QTimer;
@@ -11,7 +10,8 @@ class QToolBar;
 class QTableView;
 class Dialogs;
 class FlexGridModel;
-class ShowForm;
+class TrendView;
+struct Reading;
 
 // The data table: the readings newest first, the reading counter with the
 // store's capacity, a clock, and the toolbar with the log commands "new",
@@ -20,12 +20,7 @@ class DataForm : public QWidget
 {
     Q_OBJECT
 public:
-    DataForm(SharedState &state, Dialogs &dialogs, QWidget *parent = nullptr);
-
-    // The display window whose chart "new" redraws, and the reception
-    // restart that runs after "save", "to_xls" and "print".
-    void setShowForm(ShowForm *show) { m_show = show; }
-    void setReceptionRestart(std::function<void()> restart) { m_restartReception = std::move(restart); }
+    DataForm(SharedState &state, TrendView &trend, Dialogs &dialogs, QWidget *parent = nullptr);
 
     QToolBar *Toolbar1 = nullptr;
     QLabel *Label3 = nullptr; // "DataNo."
@@ -40,6 +35,18 @@ public:
     void Toolbar1_ButtonClick(const QString &key);
     void Timer1_Timer();
 
+    // A new reading numbered n: the counter, and a new row 1 holding n.
+    void insertReadingRow(std::int32_t n);
+    // Row 1's FUN, DATA and UNIT cells from the reading (an unset column text
+    // leaves its cell empty).
+    void fillReadingRow(const Reading &reading);
+    // Row 1's TIME cell.
+    void setReadingTime(const QString &time);
+
+    // Empties the log: the store, the table back to its heading row and one
+    // empty row, the trend view following again with the display chart
+    // redrawn, the counter at "0". Used by "new" and by the full store.
+    void emptyLog();
     // Resets the table to its heading row and one empty row.
     void resetGrid();
 
@@ -59,20 +66,23 @@ public:
     // unchanged and the previous file intact. Shared by every save.
     static void tellSaveFailed(Dialogs &dialogs, QWidget *parent, const QString &path, const QString &reason);
 
+Q_SIGNALS:
+    // "save", "to_xls" and "print" held the thread: reception restarts on a
+    // frame boundary.
+    void receptionRestartRequested();
+
 private:
     void createElements();
     void createToolbar();
     void createGrid();
     void Form_Load();
 
-    void commandNew();
     void commandSave();
     void commandToXls();
     // Runs a command that needs logged readings, then restarts reception.
     void runWithReceptionRestart(void (DataForm::*command)());
 
     SharedState &m_state;
+    TrendView &m_trend;
     Dialogs &m_dialogs;
-    ShowForm *m_show = nullptr;
-    std::function<void()> m_restartReception;
 };

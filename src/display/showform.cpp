@@ -1,20 +1,17 @@
 #include "display/showform.h"
 
-#include "app/numeric.h"
 #include "display/bargraph.h"
-#include "display/chartgeometry.h"
 #include "display/scaletable.h"
-#include "graph/graphlink.h"
-#include "graph/trendpaging.h"
+#include "graph/chartpath.h"
+#include "link/reading.h"
+#include "link/recordassembler.h"
 #include "platform/chartsurface.h"
 #include "platform/imagebutton.h"
 #include "platform/pictures.h"
 #include "platform/twips.h"
+#include "platform/uikit.h"
 
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -24,60 +21,16 @@
 
 namespace {
 
-// Colours given as 0x00BBGGRR numbers.
-QColor bgr(quint32 value)
-{
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                  static_cast<int>((value >> 16) & 0xFF));
-}
+using uikit::bgr;
+using uikit::designFont;
+using uikit::makeLabel;
+using uikit::sansSerif;
 
 const QColor kWindowText = Qt::black;       // system colour 8
 const QColor kWindowBackground = Qt::white; // system colour 5
 const QColor kYellow = bgr(65535);
 const QColor kDarkRed = bgr(192);
-const QColor kChartBack = bgr(14737632);
-const QColor kGridSilver = bgr(12632256);
-const QColor kTraceRed = bgr(255);
 const QColor kCursorBlue = bgr(12582912);
-
-// The window's design fonts and their substitutes on this platform.
-QFont designFont(const QString &family, double points, bool bold = false)
-{
-    QString substitute = QStringLiteral("Liberation Sans"); // "MS Sans Serif", "Arial"
-    if (family == QLatin1String("Franklin Gothic Book"))
-        substitute = QStringLiteral("Liberation Sans Narrow");
-    else if (family == QLatin1String("MS Serif"))
-        substitute = QStringLiteral("Liberation Serif");
-    QFont font(substitute);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-QFont sansSerif(double points = 9.75, bool bold = false)
-{
-    return designFont(QStringLiteral("MS Sans Serif"), points, bold);
-}
-
-// A plain-text label at its twips geometry; no back colour unless given, so
-// the panel under it shows through.
-QLabel *makeLabel(QWidget *parent, const QRect &geometry, const QString &text, const QFont &font,
-                  QColor fore = kWindowText, std::optional<QColor> back = std::nullopt)
-{
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(geometry);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, fore);
-    if (back) {
-        pal.setColor(QPalette::Window, *back);
-        label->setAutoFillBackground(true);
-    }
-    label->setPalette(pal);
-    return label;
-}
 
 // A solid bar in the window-text colour (bar segments, minus sign).
 QWidget *makeBar(QWidget *parent, const QRect &geometry)
@@ -126,8 +79,8 @@ constexpr int kLabel6Move = 80;
 
 } // namespace
 
-ShowForm::ShowForm(SharedState &state, GraphWindowLink &graph, QWidget *parent)
-    : QWidget(parent), m_state(state), m_graph(graph), m_background(pictures::showBackground())
+ShowForm::ShowForm(SharedState &state, TrendView &trend, QWidget *parent)
+    : QWidget(parent), m_state(state), m_trend(trend), m_background(pictures::showBackground())
 {
     setWindowTitle(QStringLiteral("Form1"));
     createLcd();
@@ -136,6 +89,33 @@ ShowForm::ShowForm(SharedState &state, GraphWindowLink &graph, QWidget *parent)
     createChart();
     createScaleButtons();
     Form_Load();
+    listenToTrendView();
+}
+
+// The trend view's announcements for the display chart.
+void ShowForm::listenToTrendView()
+{
+    using Chart = TrendView::Chart;
+    connect(&m_trend, &TrendView::pageShown, this, [this](Chart chart, const std::array<QString, 3> &labels) {
+        if (chart == Chart::Display)
+            showPage(labels);
+    });
+    connect(&m_trend, &TrendView::redrawRequested, this, [this](Chart chart) {
+        if (chart == Chart::Display)
+            redrawChart();
+    });
+    connect(&m_trend, &TrendView::scaleLabelsChanged, this,
+            [this](Chart chart, const QStringList &labels, bool redraw) {
+                if (chart != Chart::Display)
+                    return;
+                setScaleLabels(labels);
+                if (redraw)
+                    redrawChart();
+            });
+    connect(&m_trend, &TrendView::scaleTextHandedOver, this, [this](Chart to, const QString &text) {
+        if (to == Chart::Display)
+            setScaleText(text);
+    });
 }
 
 void ShowForm::createLcd()
@@ -152,7 +132,7 @@ void ShowForm::createLcd()
     Label16 = makeLabel(this, twips::rect(2400, 765, 585, 240), QStringLiteral("TRMS"), sansSerif(),
                         Qt::white, kWindowText);
     Label16->setVisible(false);
-    Label3 = makeLabel(this, twips::rect(4200, 765, 1335, 255), QStringLiteral("UNIT"), sansSerif());
+    Label3 = makeLabel(this, twips::rect(4200, 765, 1335, 255), RecordAssembler::kUnitStartText, sansSerif());
     Label3->setVisible(false);
     rellabel = makeLabel(this, twips::rect(840, 1200, 375, 375), QString(QChar(0x0394)),
                          designFont(QStringLiteral("Arial"), 14.25, true));
@@ -215,18 +195,11 @@ void ShowForm::createControls()
 
     Label8[8] =
         makeLabel(this, twips::rect(240, 3960, 255, 255), QStringLiteral("Y:"), sansSerif(9.75, true));
-    Combo1 = new QComboBox(this);
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setCompleter(nullptr);
+    Combo1 = new ChoiceComboBox(this);
     Combo1->setGeometry(twips::rect(600, 3960, 1095, 315));
     Combo1->setFont(sansSerif());
-    Combo1->setEditText(QStringLiteral("400"));
-    // Keys and focus changes reach the combo box (its edit box's focus proxy),
-    // which hands them on to the edit box directly: watch both.
-    Combo1->installEventFilter(this);
-    Combo1->lineEdit()->installEventFilter(this);
-    connect(Combo1, &QComboBox::activated, this, &ShowForm::onComboActivated);
+    Combo1->setEditText(QString::number(SharedState::kDefaultScale));
+    connect(Combo1, &ChoiceComboBox::listChosen, this, &ShowForm::Combo1_Click);
 
     static const char *const kTips[5] = {"first page", "previous page", "last page", "next page",
                                          "last page"};
@@ -254,15 +227,16 @@ void ShowForm::createChart()
     // A 2-pixel sunken border around a 405 x 245 drawing area: 409 x 249 outside.
     Picture1 = new ChartSurface(QSize(405, 245), 2, this);
     Picture1->move(twips::point(600, 4440));
-    Picture1->setFillColor(kTraceRed);
+    Picture1->setFillColor(bgr(chart::kTraceRed));
     connect(Picture1, &ChartSurface::pointerMoved, this,
             [this](QPointF p) { Picture1_MouseMove(p.x(), p.y()); });
     connect(Picture1, &ChartSurface::pointerLeft, this, [this] { Picture1_MouseMove(-1, -1); });
 
     // The cursor runs from y = 0 to 248, clipped to the drawing area.
     Line1 = new DottedVLine(kCursorBlue, Picture1);
-    Line1->setGeometry(QRect(Picture1->origin() + QPoint(twips::px(4080), 0),
-                             QSize(1, std::min(chart::display::kCursorBottom + 1, Picture1->scaleHeight()))));
+    Line1->setGeometry(
+        QRect(Picture1->origin() + QPoint(twips::px(4080), 0),
+              QSize(1, std::min(chart::Geometry::display().cursorBottom + 1, Picture1->scaleHeight()))));
     Line1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Line1->setVisible(false);
     const QRect box = twips::rect(480, 1440, 1485, 390);
@@ -357,6 +331,38 @@ void ShowForm::updateBarGraph(double fullScale, double value, bool overRange)
     }
 }
 
+// ----------------------------------------------------------------- reading
+
+void ShowForm::showReading(const Reading &r)
+{
+    // Annunciators; the diode symbol only in diode mode.
+    holdlabel->setVisible(r.hold);
+    rellabel->setVisible(r.rel);
+    Picture7->setVisible(false);
+    // Captions the reading sets; unset ones stay as they are.
+    if (r.functionCaption)
+        Label2->setText(*r.functionCaption);
+    if (r.couplingCaption)
+        Label1->setText(*r.couplingCaption);
+    if (r.trmsShown)
+        Label16->setVisible(*r.trmsShown);
+    if (r.rangeCaption)
+        rangelabel->setText(*r.rangeCaption);
+    if (r.diodeSymbolShown)
+        Picture7->setVisible(true);
+    if (r.unitCaption)
+        Label3->setText(*r.unitCaption);
+    Label4->setText(r.displayText);
+}
+
+void ShowForm::showExtremes(SharedState::ExtremesChange change, const QString &text)
+{
+    if (change.maxChanged)
+        TextMAX->setText(text);
+    if (change.minChanged)
+        TextMIN->setText(text);
+}
+
 // ------------------------------------------------------------------- looks
 
 void ShowForm::applyOfflineLook()
@@ -391,87 +397,49 @@ void ShowForm::setBarScaleVisible(bool visible)
 
 void ShowForm::Picture1_Paint()
 {
-    using namespace chart::display;
-    ChartSurface &s = *Picture1;
-    s.drawLine({0, kZeroY}, {kLineEnd, kZeroY}, Qt::black);
-    for (int y : kGridRows)
-        s.drawLine({0, y}, {kLineEnd, y}, kGridSilver, true);
-    // The ticks keep the grid's colour, drawn solid.
-    for (int k = 1; k <= SharedState::kPageSize; ++k)
-        s.drawLine({kSlotWidth * k, kTickTop}, {kSlotWidth * k, kTickBottom}, kGridSilver);
-    if (m_state.gRecordCount == 0)
-        return;
-
-    const int count = chart::fillPlotPoints(m_state, kSlotWidth, &pointY);
-    auto point = [this](int slot) {
-        const PlotPoint &p = m_state.gPlotPoints[static_cast<std::size_t>(slot - 1)];
-        return QPoint(p.x, p.y);
-    };
-    constexpr int kRadius = 2;
-    if (count == 1)
-        s.drawFilledCircle(point(1), kRadius, kTraceRed);
-    for (int k = 2; k <= count; ++k) {
-        s.drawLine(point(k), point(k - 1), kTraceRed);
-        s.drawFilledCircle(point(k), kRadius, kTraceRed);
-        s.drawFilledCircle(point(k - 1), kRadius, kTraceRed);
-    }
+    chart::drawChart(*Picture1, chart::Geometry::display(), m_state);
 }
 
 void ShowForm::redrawChart()
 {
-    Picture1->setBackColor(kChartBack);
+    Picture1->setBackColor(bgr(chart::kBackColor));
     Picture1_Paint();
 }
 
-void ShowForm::setXAxisLabels()
+void ShowForm::showPage(const std::array<QString, 3> &xLabels)
 {
-    const std::array<QString, 3> labels = paging::xAxisLabels(m_state);
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        Label7[i]->setText(labels[i]);
-}
-
-void ShowForm::pageRefresh()
-{
-    setXAxisLabels();
+    for (std::size_t i = 0; i < xLabels.size(); ++i)
+        Label7[i]->setText(xLabels[i]);
     redrawChart();
-    if (m_graph.isShowing()) {
-        m_graph.setXLabels(paging::xAxisLabels(m_state));
-        m_graph.repaintChart();
-    }
-}
-
-void ShowForm::runPaging(bool (*step)(SharedState &))
-{
-    if (step(m_state))
-        pageRefresh();
 }
 
 void ShowForm::Picture2_Click()
 {
-    runPaging(&paging::firstPage);
+    m_trend.firstPage(TrendView::Chart::Display);
 }
 void ShowForm::Picture3_Click()
 {
-    runPaging(&paging::previousPage);
+    m_trend.previousPage(TrendView::Chart::Display);
 }
 void ShowForm::Picture4_Click()
 {
-    runPaging(&paging::newestPage);
+    m_trend.newestPage(TrendView::Chart::Display);
 }
 void ShowForm::Picture5_Click()
 {
-    runPaging(&paging::nextPage);
+    m_trend.nextPage(TrendView::Chart::Display);
 }
 void ShowForm::Picture6_Click()
 {
-    runPaging(&paging::newestPage);
+    m_trend.newestPage(TrendView::Chart::Display);
 }
 
 void ShowForm::Picture1_MouseMove(double x, double y)
 {
-    const int width = Picture1->scaleWidth();
-    const int height = Picture1->scaleHeight();
-    if (!(x >= 0 && x <= width && y >= 0 && y <= height)) {
+    const QSize area = Picture1->drawingArea();
+    const chart::CursorReadout readout =
+        chart::readCursor(chart::Geometry::display(), m_state, x, y, {area.width(), area.height()});
+    if (!readout.inside) {
         Line1->setVisible(false);
         Label12->clear();
         Label14->clear();
@@ -479,39 +447,16 @@ void ShowForm::Picture1_MouseMove(double x, double y)
         Label12->setVisible(false);
         return;
     }
-
+    const chart::Geometry &g = chart::Geometry::display();
     Line1->setVisible(true);
     Label12->setVisible(true);
-    const int px = roundHalfEven(x);
-    const int py = roundHalfEven(y);
-    int left = px + 3;
-    int top = py + 3;
-    if (left + Label12->width() > width)
-        left = width - Label12->width();
-    if (top + Label12->height() > height)
-        top = height - Label12->height();
+    const int left = chart::pushInside(readout.pointer.x + g.boxOffsetX, Label12->width(), area.width());
+    const int top = chart::pushInside(readout.pointer.y + g.boxOffsetY, Label12->height(), area.height());
     Label12->move(Picture1->origin() + QPoint(left, top));
-    Line1->move(Picture1->origin() + QPoint(px, 0));
-
-    // A slot of the trend window whose plot point names a record in the store.
-    // After the store is emptied the plot points are stale: nothing is shown.
-    const std::int32_t k = chart::display::cursorSlot(x);
-    const MeasurementRecord *record = nullptr;
-    if (k >= 1 && k <= m_state.gViewCount && k <= SharedState::kPageSize) {
-        const std::int32_t n = m_state.gPlotPoints[static_cast<std::size_t>(k - 1)].number;
-        if (n >= 1 && n <= m_state.gRecordCount)
-            record = &m_state.gRecords[static_cast<std::size_t>(n - 1)];
-    }
-    if (!record) {
-        Label12->clear();
-        Label14->clear();
-        Label15->clear();
-        return;
-    }
-    const bool overRange = record->data == QLatin1String(".OL");
-    Label12->setText(overRange ? record->data : record->data + record->unit);
-    Label14->setText(record->function);
-    Label15->setText(record->time);
+    Line1->move(Picture1->origin() + QPoint(readout.lineX, 0));
+    Label12->setText(readout.valueText);
+    Label14->setText(readout.functionText);
+    Label15->setText(readout.timeText);
 }
 
 // ------------------------------------------------------- MAX/MIN and scale
@@ -531,48 +476,20 @@ void ShowForm::setScaleText(const QString &text)
     Combo1->setEditText(text);
 }
 
+void ShowForm::setScaleLabels(const QStringList &labels)
+{
+    for (qsizetype i = 0; i < labels.size() && i < 8; ++i)
+        Label8[static_cast<std::size_t>(i)]->setText(labels[i]);
+}
+
 void ShowForm::Combo1_Clicktwo()
 {
-    const scales::ScaleRow row = scales::lookup(Combo1->currentText());
-    m_state.gGraphScale = row.scale;
-    for (std::size_t i = 0; i < row.displayLabels.size(); ++i)
-        Label8[i]->setText(row.displayLabels[i]);
-    redrawChart();
+    m_trend.applyScale(TrendView::Chart::Display, Combo1->currentText());
 }
 
 void ShowForm::Combo1_Click()
 {
-    Combo1_Clicktwo();
-    if (m_graph.isShowing()) {
-        m_graph.setScaleText(Combo1->currentText());
-        m_graph.applyScaleWithoutPropagation();
-    }
-}
-
-void ShowForm::onComboActivated()
-{
-    if (!m_typedCommit)
-        Combo1_Click();
-}
-
-bool ShowForm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (Combo1 && (watched == Combo1 || watched == Combo1->lineEdit()) && !m_typedCommit) {
-        bool commit = event->type() == QEvent::FocusOut;
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            commit = key == Qt::Key_Return || key == Qt::Key_Enter;
-        }
-        if (commit) {
-            // Deliver the event with the flag set, so that the combo box's
-            // reaction to the committed text is not taken for a list choice.
-            m_typedCommit = true;
-            QCoreApplication::sendEvent(watched, event);
-            m_typedCommit = false;
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    m_trend.chooseScale(TrendView::Chart::Display, Combo1->currentText());
 }
 
 void ShowForm::Image2_Click()
@@ -612,13 +529,5 @@ void ShowForm::Image3_MouseUp()
 
 void ShowForm::Image1_Click()
 {
-    if (!m_graph.available())
-        return;
-    m_graph.showWindow();
-    const QString text = Combo1->currentText();
-    m_graph.setScaleText(text);
-    // Text that is no positive number takes the scale change's fallback, 400.
-    const std::int32_t c = scales::toWholeScale(text).value_or(400);
-    m_state.gGraphScale = c;
-    m_graph.setYLabels(scales::graphLabels(c));
+    m_trend.openGraph(Combo1->currentText());
 }

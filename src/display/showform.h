@@ -1,28 +1,31 @@
 #pragma once
 
 #include "app/sharedstate.h"
+#include "graph/trendview.h"
 
 #include <QPixmap>
 #include <QWidget>
 #include <array>
 
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class ChartSurface;
-class GraphWindowLink;
+class ChoiceComboBox;
 class ImageButton;
+struct Reading;
 
 // The virtual meter: LCD captions and digits, annunciators, the 41-segment
 // bar, MAX/MIN read-outs, the scale selector and the small trend chart with
 // its navigation buttons and cursor read-out. A 500 x 600 borderless child of
-// the main window. Elements keep the names the rest of the program uses.
+// the main window. Elements keep their design names. Paging and the scale go
+// through the trend view; the main window routes the trend view's
+// announcements for the display chart here.
 class ShowForm : public QWidget
 {
     Q_OBJECT
 public:
-    ShowForm(SharedState &state, GraphWindowLink &graph, QWidget *parent = nullptr);
+    ShowForm(SharedState &state, TrendView &trend, QWidget *parent = nullptr);
 
     // LCD panel.
     QLabel *Label5 = nullptr;     // "OFFLINE"
@@ -49,7 +52,7 @@ public:
     QLineEdit *TextMAX = nullptr;
     QPushButton *Command1 = nullptr;  // RESET
     std::array<QLabel *, 9> Label8{}; // 0..7 chart Y values, 8 "Y:"
-    QComboBox *Combo1 = nullptr;      // full-scale selector
+    ChoiceComboBox *Combo1 = nullptr; // full-scale selector
 
     // Trend chart.
     std::array<ImageButton *, 5> navButtons{}; // Picture2 .. Picture6
@@ -66,14 +69,20 @@ public:
     QLabel *Label13 = nullptr;        // "TIME:"
     QLabel *Label15 = nullptr;        // time under the cursor
 
+    // A reading on the meter: annunciators, the captions it sets, the digits.
+    void showReading(const Reading &reading);
+    // The MAX/MIN read-outs that the reading changed show its text.
+    void showExtremes(SharedState::ExtremesChange change, const QString &text);
+    void updateBarGraph(double fullScale, double value, bool overRange);
+
     // Draws the chart onto its surface without erasing it first.
     void Picture1_Paint();
     // Erases the chart (back colour 0xE0E0E0) and draws it anew.
     void redrawChart();
-    // Sets Label7 to the trend window's record numbers.
-    void setXAxisLabels();
-
-    void updateBarGraph(double fullScale, double value, bool overRange);
+    // A new trend window: the X-axis record numbers, then the chart redrawn.
+    void showPage(const std::array<QString, 3> &xLabels);
+    // The Y-axis values Label8(0..7), top to bottom.
+    void setScaleLabels(const QStringList &labels);
 
     void applyOfflineLook();
     void applyOnlineLook();
@@ -108,7 +117,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Load();
@@ -117,17 +125,11 @@ private:
     void createControls();
     void createChart();
     void createScaleButtons();
+    void listenToTrendView();
     // labelline(0..4), Shapeline(0..3), Lineshow(0..40), in this order.
     void setBarScaleVisible(bool visible);
-    void pageRefresh();
-    void runPaging(bool (*step)(SharedState &));
-    void onComboActivated();
 
     SharedState &m_state;
-    GraphWindowLink &m_graph;
+    TrendView &m_trend;
     QPixmap m_background;
-    // Set while Combo1's edit box commits typed text (Enter, focus loss):
-    // the combo box then reports a matching entry as chosen, which is not a
-    // choice from the list.
-    bool m_typedCommit = false;
 };

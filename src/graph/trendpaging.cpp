@@ -17,7 +17,7 @@ void showNewest(SharedState &s, std::int32_t n)
 
 bool firstPage(SharedState &s)
 {
-    if (s.gRecordCount < kPage + 1)
+    if (s.gRecordCount() < kPage + 1)
         return false;
     s.gViewBrowsing = true;
     s.gViewStart = 1;
@@ -27,7 +27,7 @@ bool firstPage(SharedState &s)
 
 bool previousPage(SharedState &s)
 {
-    if (s.gViewStart < kPage + 1 || s.gRecordCount < 1)
+    if (s.gViewStart < kPage + 1 || s.gRecordCount() < 1)
         return false;
     s.gViewBrowsing = true;
     s.gViewStart -= kPage;
@@ -37,22 +37,22 @@ bool previousPage(SharedState &s)
 
 bool newestPage(SharedState &s)
 {
-    if (s.gRecordCount < 1)
+    if (s.gRecordCount() < 1)
         return false;
     s.gViewBrowsing = false;
-    s.gViewCount = s.gRecordCount % kPage == 0 ? kPage : s.gRecordCount % kPage;
-    s.gViewStart = s.gRecordCount - s.gViewCount + 1;
+    s.gViewCount = s.gRecordCount() % kPage == 0 ? kPage : s.gRecordCount() % kPage;
+    s.gViewStart = s.gRecordCount() - s.gViewCount + 1;
     return true;
 }
 
 bool nextPage(SharedState &s)
 {
-    const std::int32_t d = s.gRecordCount - s.gViewStart;
-    if (d < kPage + 1 || s.gRecordCount < 1)
+    const std::int32_t d = s.gRecordCount() - s.gViewStart;
+    if (d < kPage + 1 || s.gRecordCount() < 1)
         return false;
     s.gViewStart += kPage;
     s.gViewBrowsing = true;
-    const std::int32_t e = s.gRecordCount - s.gViewStart;
+    const std::int32_t e = s.gRecordCount() - s.gViewStart;
     if (e >= kPage) {
         s.gViewCount = kPage;
     } else {
@@ -64,8 +64,8 @@ bool nextPage(SharedState &s)
 
 std::array<QString, 3> xAxisLabels(const SharedState &s)
 {
-    return {QString::number(s.gViewStart), QString::number(s.gViewStart + 49),
-            QString::number(s.gViewStart + 99)};
+    return {QString::number(s.gViewStart), QString::number(s.gViewStart + SharedState::kMiddleLabelOffset),
+            QString::number(s.gViewStart + SharedState::kLastLabelOffset)};
 }
 
 } // namespace paging

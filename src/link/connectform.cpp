@@ -1,12 +1,14 @@
 #include "link/connectform.h"
 
 #include "display/showform.h"
+#include "link/receivepath.h"
+#include "link/serialcontrol.h"
 #include "platform/dialogs.h"
 #include "platform/imagebutton.h"
 #include "platform/pictures.h"
 #include "platform/receiverlookup.h"
-#include "platform/serialcontrol.h"
 #include "platform/twips.h"
+#include "platform/uikit.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -20,89 +22,33 @@
 namespace {
 
 constexpr int kBlinkMs = 500;
-constexpr int kWatchdogMs = 100;
-constexpr int kArmedThreshold = 14;
 const QString kPortError = QStringLiteral("port error!");
 // The receiver's usual name until discovery finds it.
 const QString kStartPortName = receiverlookup::defaultPortName();
 
-// The strip's labels use the sans-serif face of the window fonts.
-QFont stripFont(qreal points, bool bold)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 // The port chooser lists the serial devices present when it is created and
 // again each time its list opens, so a receiver plugged in later shows up.
 // The typed text is kept.
-class PortCombo : public QComboBox
+void fillPortList(QComboBox &box)
 {
-public:
-    explicit PortCombo(QWidget *parent) : QComboBox(parent) {}
-
-    void fill()
-    {
-        const QString text = currentText();
-        const QStringList ports = receiverlookup::listSerialPorts();
-        QStringList present;
-        for (int i = 0; i < count(); ++i)
-            present << itemText(i);
-        if (ports != present) {
-            const QSignalBlocker blocker(this);
-            clear();
-            addItems(ports);
-        }
-        const QSignalBlocker blocker(this);
-        setCurrentIndex(findText(text));
-        setEditText(text);
+    const QString text = box.currentText();
+    const QStringList ports = receiverlookup::listSerialPorts();
+    QStringList present;
+    for (int i = 0; i < box.count(); ++i)
+        present << box.itemText(i);
+    const QSignalBlocker blocker(&box);
+    if (ports != present) {
+        box.clear();
+        box.addItems(ports);
     }
-
-    void showPopup() override
-    {
-        fill();
-        QComboBox::showPopup();
-    }
-
-    // True while typed text is committed (Enter, focus loss): the combo box
-    // then reports a matching entry as chosen, which is no choice from the list.
-    bool committingTypedText() const { return m_typedCommit; }
-
-protected:
-    // Turning the wheel over the box would choose the next port, and a
-    // choice closes an open link: the port is changed by choosing only.
-    void wheelEvent(QWheelEvent *event) override { event->ignore(); }
-
-    bool event(QEvent *event) override
-    {
-        if (m_typedCommit || !isTypedCommit(event))
-            return QComboBox::event(event);
-        m_typedCommit = true;
-        const bool handled = QComboBox::event(event);
-        m_typedCommit = false;
-        return handled;
-    }
-
-private:
-    static bool isTypedCommit(const QEvent *event)
-    {
-        if (event->type() == QEvent::FocusOut)
-            return true;
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const int key = static_cast<const QKeyEvent *>(event)->key();
-        return key == Qt::Key_Return || key == Qt::Key_Enter;
-    }
-
-    bool m_typedCommit = false;
-};
+    box.setCurrentIndex(box.findText(text));
+    box.setEditText(text);
+}
 
 } // namespace
 
-ConnectForm::ConnectForm(SerialControl &port, Dialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_port(port), m_dialogs(dialogs)
+ConnectForm::ConnectForm(SerialControl &port, ReceivePath &receive, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_port(port), m_receive(receive), m_dialogs(dialogs)
 {
     for (int i = 0; i < 4; ++i)
         m_faces[static_cast<std::size_t>(i)] = pictures::connectFace(i + 1);
@@ -117,7 +63,7 @@ ConnectForm::ConnectForm(SerialControl &port, Dialogs &dialogs, QWidget *parent)
 
     createElements();
     blinkIndex = 2;
-    static_cast<PortCombo *>(Combo1)->fill();
+    fillPortList(*Combo1);
     Combo1->move(Combo1->x(), twips::px(200));
 
     btn_connTimer->start();
@@ -126,18 +72,16 @@ ConnectForm::ConnectForm(SerialControl &port, Dialogs &dialogs, QWidget *parent)
 
 void ConnectForm::createElements()
 {
-    auto *combo = new PortCombo(this);
-    Combo1 = combo;
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setFont(stripFont(8.25, false));
+    Combo1 = new ChoiceComboBox(this);
+    // Turning the wheel over the box would choose the next port, and a
+    // choice closes an open link: the port is changed by choosing only.
+    Combo1->setWheelChooses(false);
+    Combo1->setBeforePopup([this] { fillPortList(*Combo1); });
+    Combo1->setFont(uikit::sansSerif(8.25));
     Combo1->setGeometry(twips::rect(240, 240, 1695, 315));
     Combo1->setEditText(kStartPortName);
     Combo1->setToolTip(QStringLiteral("Serial port of the meter's receiver"));
-    connect(Combo1, &QComboBox::activated, this, [this, combo](int) {
-        if (!combo->committingTypedText())
-            Combo1_Click();
-    });
+    connect(Combo1, &ChoiceComboBox::listChosen, this, &ConnectForm::Combo1_Click);
 
     btn_conn = new ImageButton(this);
     btn_conn->setGeometry(twips::rect(2040, 120, 1500, 450));
@@ -161,13 +105,9 @@ void ConnectForm::createElements()
     const std::array<QString, 2> words{QStringLiteral("OFFLINE"), QStringLiteral("ONLINE")};
     const std::array<QColor, 2> colours{QColor(255, 0, 0), QColor(255, 255, 0)};
     for (std::size_t i = 0; i < 2; ++i) {
-        QLabel *label = new QLabel(words[i], this);
-        label->setGeometry(twips::rect(9960, 120, 1935, 495));
-        label->setFont(stripFont(18, true));
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, colours[i]);
-        label->setPalette(palette);
-        Label1[i] = label;
+        Label1[i] =
+            uikit::makeLabel(this, twips::rect(9960, 120, 1935, 495), words[i], uikit::sansSerif(18, true),
+                             colours[i], std::nullopt, Qt::AlignLeft | Qt::AlignVCenter);
     }
     // Yellow on the light-blue strip needs a dark edge to be read.
     auto *edge = new QGraphicsDropShadowEffect(Label1[1]);
@@ -181,7 +121,7 @@ void ConnectForm::createElements()
     btn_connTimer->setInterval(kBlinkMs);
     connect(btn_connTimer, &QTimer::timeout, this, &ConnectForm::btn_connTimer_Timer);
     Timer1 = new QTimer(this);
-    Timer1->setInterval(kWatchdogMs);
+    Timer1->setInterval(ReceivePath::kWatchdogMs);
     connect(Timer1, &QTimer::timeout, this, &ConnectForm::Timer1_Timer);
 }
 
@@ -267,15 +207,13 @@ void ConnectForm::Combo1_Click()
 // must never read or clear a closed port.
 void ConnectForm::enterClosed()
 {
-    m_port.setRThreshold(0);
+    m_receive.pause();
     Timer1->stop();
     btn_connTimer->start();
     btn_conn->setEnabled(true);
     showLinkPictures(m_stopSign);
     Label1[0]->show();
     Label1[1]->hide();
-    if (m_show)
-        m_show->applyOfflineLook();
     Q_EMIT offline();
 }
 
@@ -298,27 +236,25 @@ void ConnectForm::btn_connTimer_Timer()
 
 void ConnectForm::Timer1_Timer()
 {
-    if (!m_port.portOpen()) {
+    switch (m_receive.watchdogTick()) {
+    case ReceivePath::Tick::PortClosed:
         Timer1->stop();
         return;
-    }
-    if (m_port.inBufferCount() > 0) {
-        m_port.discardInput();
+    case ReceivePath::Tick::Discarded:
         return;
+    case ReceivePath::Tick::Armed:
+        break;
     }
-    m_port.setRThreshold(kArmedThreshold);
     Timer1->stop();
     Label1[0]->hide();
     Label1[1]->show();
-    if (m_show)
-        m_show->applyOnlineLook();
-    showLinkPictures(m_arrow);
     Q_EMIT online();
+    showLinkPictures(m_arrow);
 }
 
 void ConnectForm::restartReception()
 {
-    m_port.setRThreshold(0);
+    m_receive.pause();
     Timer1->start();
 }
 

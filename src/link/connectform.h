@@ -3,15 +3,14 @@
 #include <QPixmap>
 #include <QWidget>
 #include <array>
-#include <functional>
 
-class QComboBox;
 class QLabel;
 class QTimer;
+class ChoiceComboBox;
 class Dialogs;
 class ImageButton;
+class ReceivePath;
 class SerialControl;
-class ShowForm;
 
 // The connection strip across the top: port chooser, CONNECT button, link
 // pictures between a computer and a meter, "OFFLINE"/"ONLINE", the CONNECT
@@ -26,11 +25,9 @@ class ConnectForm : public QWidget
 {
     Q_OBJECT
 public:
-    ConnectForm(SerialControl &port, Dialogs &dialogs, QWidget *parent = nullptr);
+    ConnectForm(SerialControl &port, ReceivePath &receive, Dialogs &dialogs, QWidget *parent = nullptr);
 
-    void setShowForm(ShowForm *show) { m_show = show; }
-
-    QComboBox *Combo1 = nullptr; // port chooser
+    ChoiceComboBox *Combo1 = nullptr; // port chooser
     ImageButton *btn_conn = nullptr;
     QLabel *Image1 = nullptr;         // computer
     std::array<QLabel *, 8> Image3{}; // link pictures
@@ -58,9 +55,11 @@ public:
     void restartReception();
 
 Q_SIGNALS:
-    // Reception is armed (the strip shows ONLINE).
+    // Reception is armed (the strip shows ONLINE): the display takes its
+    // online look.
     void online();
-    // The port closed (by a list choice or a lost link).
+    // The port closed (by a list choice or a lost link): the display takes
+    // its offline look.
     void offline();
     // A port was opened (discovery, CONNECT or a reopen); the watchdog runs.
     void portOpened();
@@ -80,8 +79,8 @@ private:
     void onLinkLost(const QString &reason);
 
     SerialControl &m_port;
+    ReceivePath &m_receive;
     Dialogs &m_dialogs;
-    ShowForm *m_show = nullptr;
     std::array<QPixmap, 4> m_faces; // Conn_ImageList1: grey, blue, magenta, green
     QPixmap m_stopSign;             // ImageList1 picture 1
     QPixmap m_arrow;                // ImageList1 picture 2

@@ -279,6 +279,6 @@ Reading decodeMeterFrame(const MeterFrame &frame)
         r.value = -r.value;
     }
     if (r.overRange)
-        r.displayText = lit(u".OL");
+        r.displayText = kOverRangeText;
     return r;
 }

@@ -3,6 +3,9 @@
 #include <QString>
 #include <optional>
 
+// The reading text shown and logged when the count exceeds its range.
+inline const QString kOverRangeText = QStringLiteral(".OL");
+
 // The decoded content of one frame. An unset caption leaves the display
 // element unchanged; an unset column text leaves that table cell empty.
 struct Reading

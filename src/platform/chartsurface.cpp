@@ -1,5 +1,7 @@
 #include "platform/chartsurface.h"
 
+#include "platform/uikit.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -75,6 +77,16 @@ void ChartSurface::drawFilledCircle(QPoint centre, int radius, QColor outline)
     }
     painter().drawImage(centre - QPoint(m_discRadius + 1, m_discRadius + 1), m_disc);
     update();
+}
+
+void ChartSurface::line(chart::Point from, chart::Point to, chart::Bgr color, bool dotted)
+{
+    drawLine({from.x, from.y}, {to.x, to.y}, uikit::bgr(color), dotted);
+}
+
+void ChartSurface::filledCircle(chart::Point centre, int radius, chart::Bgr outline)
+{
+    drawFilledCircle({centre.x, centre.y}, radius, uikit::bgr(outline));
 }
 
 void ChartSurface::paintEvent(QPaintEvent *)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "graph/chartpath.h"
+
 #include <QColor>
 #include <QImage>
 #include <QWidget>
@@ -11,7 +13,7 @@ class QPainter;
 // set: drawing goes into a backing image; painting only copies the image to
 // the screen. Coordinates are pixels of the drawing area (inside the border),
 // origin top left; drawing outside the area is clipped.
-class ChartSurface : public QWidget
+class ChartSurface : public QWidget, public chart::Canvas
 {
     Q_OBJECT
 public:
@@ -33,6 +35,10 @@ public:
     void drawLine(QPoint from, QPoint to, QColor color, bool dotted = false);
     // Circle of the given radius, outline in `outline`, filled with the fill colour.
     void drawFilledCircle(QPoint centre, int radius, QColor outline);
+
+    // The chart path's canvas.
+    void line(chart::Point from, chart::Point to, chart::Bgr color, bool dotted) override;
+    void filledCircle(chart::Point centre, int radius, chart::Bgr outline) override;
 
     // The drawn content, for tests and screenshots.
     const QImage &image() const;

@@ -85,7 +85,7 @@ TEST_F(MainFormTest, FirstReadingReachesTableDisplayStoreAndChart)
     feed(kAcMillivolts);
 
     EXPECT_EQ(port.inBufferCount(), 0);
-    EXPECT_EQ(state.gRecordCount, 1);
+    EXPECT_EQ(state.gRecordCount(), 1);
     EXPECT_EQ(window->dataForm->Label4->text(), QStringLiteral("1"));
 
     const QString time = TimeTexts::recordTime(kClock);
@@ -149,7 +149,7 @@ TEST_F(MainFormTest, ReadingWithoutCaptionsRepeatsThePreviousOnesInTheRecordOnly
     createOnline();
     feed(kAcMillivolts);
     feed(kNoTableRow);
-    EXPECT_EQ(state.gRecordCount, 2);
+    EXPECT_EQ(state.gRecordCount(), 2);
     EXPECT_EQ(state.gRecords[1].function, QStringLiteral("VAC/HZ/%"));
     EXPECT_EQ(state.gRecords[1].unit, QStringLiteral("mV"));
     EXPECT_EQ(grid().text(1, 0), QStringLiteral("2"));
@@ -217,7 +217,7 @@ TEST_P(DiscardedBuffer, WrongByteCountStoresNothingAndEmptiesTheBuffer)
     const QByteArray frame = uitesting::wire(kAcMillivolts);
     port.receive((frame + frame).left(GetParam()));
     EXPECT_EQ(port.inBufferCount(), 0);
-    EXPECT_EQ(state.gRecordCount, 1);
+    EXPECT_EQ(state.gRecordCount(), 1);
     EXPECT_EQ(grid().rows(), 3);
     EXPECT_EQ(window->dataForm->Label4->text(), QStringLiteral("1"));
 }
@@ -232,7 +232,7 @@ TEST_F(MainFormTest, NonReceiveEventDoesNothingNotEvenDiscard)
     port.otherEvent(3);
     EXPECT_EQ(port.inBufferCount(), 14);
     EXPECT_EQ(port.discardCalls, discards);
-    EXPECT_EQ(state.gRecordCount, 0);
+    EXPECT_EQ(state.gRecordCount(), 0);
 }
 
 struct FollowCase
@@ -254,7 +254,7 @@ TEST_P(TrendFollowing, NewestPageAndLabelsAfterTheReading)
     graph.showing = true;
     prefill(c.reading - 1);
     feed(kSmallAc);
-    ASSERT_EQ(state.gRecordCount, c.reading);
+    ASSERT_EQ(state.gRecordCount(), c.reading);
     EXPECT_EQ(state.gViewStart, c.viewStart);
     EXPECT_EQ(state.gViewCount, c.viewCount);
     for (int i = 0; i < 3; ++i)
@@ -284,13 +284,12 @@ TEST_F(MainFormTest, BrowsingKeepsTheTrendWindowAndBothCharts)
     state.gViewBrowsing = true;
     state.gViewStart = 1;
     state.gViewCount = 100;
-    show().setXAxisLabels();
-    show().redrawChart();
+    show().showPage(window->trendView.xLabels());
     const QImage chart = show().Picture1->image();
 
     feed(kAcMillivolts);
 
-    EXPECT_EQ(state.gRecordCount, 151);
+    EXPECT_EQ(state.gRecordCount(), 151);
     EXPECT_EQ(state.gRecords[150].data, QStringLiteral("123.45"));
     EXPECT_EQ(show().Label4->text(), QStringLiteral("123.45"));
     EXPECT_EQ(grid().text(1, 0), QStringLiteral("151"));
@@ -311,7 +310,7 @@ TEST_F(MainFormTest, LostLinkIsRetriedUntilTheReceiverComesBack)
     EXPECT_FALSE(port.portOpen());
     EXPECT_TRUE(window->rediscoverTimer->isActive());
     EXPECT_EQ(window->rediscoverTimer->interval(), 2000);
-    EXPECT_EQ(state.gRecordCount, 1);
+    EXPECT_EQ(state.gRecordCount(), 1);
     EXPECT_EQ(grid().rows(), 3);
     EXPECT_TRUE(shown(show().Label5));
 
@@ -328,7 +327,7 @@ TEST_F(MainFormTest, LostLinkIsRetriedUntilTheReceiverComesBack)
     EXPECT_TRUE(window->connectForm->Timer1->isActive());
     window->connectForm->Timer1_Timer();
     feed(kSmallAc);
-    EXPECT_EQ(state.gRecordCount, 2);
+    EXPECT_EQ(state.gRecordCount(), 2);
     EXPECT_TRUE(dialogs.asked.isEmpty());
 }
 

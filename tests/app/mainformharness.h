@@ -11,6 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/imagebutton.h"
 #include "platform/timetexts.h"
+#include "support/recordinggraph.h"
 #include "support/scriptedserialcontrol.h"
 #include "support/uitesting.h"
 
@@ -22,21 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-class RecordingGraph : public NoGraphWindow
-{
-public:
-    bool showing = false;
-    QStringList calls;
-
-    bool isShowing() override { return showing; }
-    void setXLabels(const std::array<QString, 3> &labels) override
-    {
-        calls << QStringLiteral("labels:%1,%2,%3").arg(labels[0], labels[1], labels[2]);
-    }
-    void repaintChart() override { calls << QStringLiteral("repaint"); }
-    void unload() override { calls << QStringLiteral("unload"); }
-};
 
 class MainFormHarness : public ::testing::Test
 {
@@ -63,6 +49,7 @@ protected:
             ++lookups;
             return receiver;
         });
+        graph.listenTo(window->trendView);
     }
 
     // Creates the window and lets the watchdog arm reception.
@@ -80,8 +67,8 @@ protected:
     void prefill(int count)
     {
         for (int i = 0; i < count; ++i)
-            state.append(0.5 * (i % 7), QStringLiteral("VDC"), QStringLiteral("5/17/24\\14:03:09"),
-                         QStringLiteral("V"), QStringLiteral("0.500"));
+            state.append({0, 0.5 * (i % 7), QStringLiteral("VDC"), QStringLiteral("5/17/24\\14:03:09"),
+                          QStringLiteral("V"), QStringLiteral("0.500")});
     }
 
     FlexGridModel &grid() { return *window->dataForm->grid; }

@@ -4,8 +4,9 @@
 #include "mainformharness.h"
 
 #include "platform/pseudoterminal.h"
+#include "platform/qtserialcontrol.h"
 #include "platform/receiverlookup.h"
-#include "platform/serialcontrol.h"
+#include "platform/uikit.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,18 +58,18 @@ protected:
     // and waits until it is stored.
     void send(const FrameCodes &codes)
     {
-        const int before = state.gRecordCount;
+        const int before = state.gRecordCount();
         const QByteArray frame = uitesting::wire(codes);
         ASSERT_TRUE(writeAll(*pty, frame.left(6)));
         ASSERT_TRUE(waitUntil([&] { return port.inBufferCount() == 6; }));
-        ASSERT_EQ(state.gRecordCount, before);
+        ASSERT_EQ(state.gRecordCount(), before);
         ASSERT_TRUE(writeAll(*pty, frame.mid(6)));
-        ASSERT_TRUE(waitUntil([&] { return state.gRecordCount == before + 1; }));
+        ASSERT_TRUE(waitUntil([&] { return state.gRecordCount() == before + 1; }));
         ASSERT_EQ(port.inBufferCount(), 0);
     }
 
     SharedState state;
-    SerialControl port;
+    QtSerialControl port;
     ScriptedDialogs dialogs;
     NoGraphWindow graph;
     std::unique_ptr<PseudoTerminal> pty = std::make_unique<PseudoTerminal>();
@@ -101,7 +102,7 @@ TEST_F(ReceiveOnPty, FramesReachTheDisplayTableAndStore)
     EXPECT_EQ(grid.text(3, 2), QStringLiteral("123.45"));
     EXPECT_EQ(window->dataForm->Label4->text(), QStringLiteral("3"));
 
-    EXPECT_EQ(state.gRecordCount, 3);
+    EXPECT_EQ(state.gRecordCount(), 3);
     EXPECT_EQ(state.gRecords[1].data, QStringLiteral("-025.00"));
     EXPECT_EQ(state.gRecords[1].function, QStringLiteral("VAC/HZ/%"));
     EXPECT_EQ(state.gViewCount, 3);
@@ -117,7 +118,7 @@ TEST_F(ReceiveOnPty, BytesBeforeArmingAreThrownAwayAndTheNextFrameIsWhole)
     ASSERT_TRUE(waitUntil([&] { return online(); }));
     EXPECT_EQ(port.inBufferCount(), 0);
     send({0, 0, 0, 22222});
-    EXPECT_EQ(state.gRecordCount, 1);
+    EXPECT_EQ(state.gRecordCount(), 1);
     EXPECT_EQ(state.gRecords[0].data, QStringLiteral("222.22"));
 }
 
@@ -133,7 +134,7 @@ TEST_F(ReceiveOnPty, UnpluggedReceiverKeepsTheLogAndIsReopenedWhenBack)
     EXPECT_TRUE(window->connectForm->btn_connTimer->isActive());
     EXPECT_TRUE(window->showForm->Label5->isVisibleTo(window->showForm));
     EXPECT_TRUE(window->rediscoverTimer->isActive());
-    EXPECT_EQ(state.gRecordCount, 2);
+    EXPECT_EQ(state.gRecordCount(), 2);
     EXPECT_EQ(window->dataForm->grid->rows(), 4);
     EXPECT_TRUE(dialogs.asked.isEmpty());
 
@@ -145,7 +146,7 @@ TEST_F(ReceiveOnPty, UnpluggedReceiverKeepsTheLogAndIsReopenedWhenBack)
     EXPECT_EQ(port.commPort(), receiver);
     EXPECT_FALSE(window->rediscoverTimer->isActive());
     send({0, 0, 0, 12347});
-    EXPECT_EQ(state.gRecordCount, 3);
+    EXPECT_EQ(state.gRecordCount(), 3);
     EXPECT_EQ(state.gRecords[2].data, QStringLiteral("123.47"));
     EXPECT_TRUE(dialogs.asked.isEmpty());
 }

@@ -59,7 +59,7 @@ protected:
 
     void expectEmptied()
     {
-        EXPECT_EQ(state.gRecordCount, 0);
+        EXPECT_EQ(state.gRecordCount(), 0);
         EXPECT_EQ(grid().rows(), 2);
         EXPECT_EQ(grid().text(0, 4), QStringLiteral("TIME"));
         EXPECT_EQ(window->dataForm->Label4->text(), QStringLiteral("0"));
@@ -71,7 +71,7 @@ protected:
 
     void expectStillFull()
     {
-        EXPECT_EQ(state.gRecordCount, 50000);
+        EXPECT_EQ(state.gRecordCount(), 50000);
         EXPECT_EQ(window->dataForm->Label4->text(), QStringLiteral("50000"));
         EXPECT_EQ(port.rThreshold(), 14);
         EXPECT_FALSE(window->connectForm->Timer1->isActive());
@@ -92,7 +92,7 @@ TEST_F(FullStore, NoEmptiesTheStoreAndTheNextReadingIsNumberOne)
 
     window->connectForm->Timer1_Timer(); // a silent tick re-arms reception
     feed(kReading);
-    EXPECT_EQ(state.gRecordCount, 1);
+    EXPECT_EQ(state.gRecordCount(), 1);
     EXPECT_EQ(state.gRecords[0].number, 1);
     EXPECT_EQ(grid().rows(), 3);
     EXPECT_EQ(window->dataForm->Label4->text(), QStringLiteral("1"));
@@ -107,7 +107,7 @@ TEST_F(FullStore, CancelledSaveLeavesItFullAndLaterFramesAreDropped)
 
     feed(kReading);
     EXPECT_EQ(port.inBufferCount(), 0);
-    EXPECT_EQ(state.gRecordCount, 50000);
+    EXPECT_EQ(state.gRecordCount(), 50000);
     EXPECT_EQ(dialogs.asked.size(), 2); // no second prompt
 }
 
@@ -174,13 +174,14 @@ TEST(FullStoreReentry, EventsDuringTheQuestionOnlyDiscard)
     MainForm window(state, port, dialogs, graph, [] { return QStringLiteral("/dev/ttyUSB0"); });
     window.connectForm->Timer1_Timer();
     for (int i = 0; i < SharedState::kCapacity - 1; ++i)
-        state.append(1.0, QStringLiteral("VDC"), QString(), QStringLiteral("V"), QStringLiteral("1.000"));
+        state.append(
+            {0, 1.0, QStringLiteral("VDC"), QString(), QStringLiteral("V"), QStringLiteral("1.000")});
 
     int countInside = -1;
     dialogs.whileAsking = [&] {
         port.receive(uitesting::wire(kReading));
         port.receive(uitesting::wire(kReading));
-        countInside = state.gRecordCount;
+        countInside = state.gRecordCount();
         EXPECT_EQ(port.inBufferCount(), 0);
     };
     dialogs.answers = {Answer::No};
@@ -188,7 +189,7 @@ TEST(FullStoreReentry, EventsDuringTheQuestionOnlyDiscard)
 
     EXPECT_EQ(countInside, 50000);
     EXPECT_EQ(dialogs.asked, QStringList{kFullQuestion});
-    EXPECT_EQ(state.gRecordCount, 0);
+    EXPECT_EQ(state.gRecordCount(), 0);
     EXPECT_EQ(window.dataForm->grid->rows(), 2);
 }
 
@@ -255,7 +256,7 @@ TEST(ShutdownOrder, PortClosedAndGraphUnloadedBeforeTheQuestionAndOnlyOnce)
     MainForm window(state, port, dialogs, graph, [] { return QStringLiteral("/dev/ttyUSB0"); });
     window.connectForm->Timer1_Timer();
     port.receive(uitesting::wire(kReading));
-    ASSERT_EQ(state.gRecordCount, 1);
+    ASSERT_EQ(state.gRecordCount(), 1);
 
     bool portOpenAtQuestion = true;
     QStringList graphCallsAtQuestion;

@@ -8,7 +8,7 @@ TEST(SharedState, StartValues)
 {
     SharedState s;
     EXPECT_EQ(s.gRecords.size(), 50000u);
-    EXPECT_EQ(s.gRecordCount, 0);
+    EXPECT_EQ(s.gRecordCount(), 0);
     EXPECT_EQ(s.gViewStart, 1);
     EXPECT_EQ(s.gViewCount, 0);
     EXPECT_FALSE(s.gViewBrowsing);
@@ -24,14 +24,14 @@ TEST(SharedState, AppendKeepsNumberEqualToIndexPlusOneUpToCapacity)
     SharedState s;
     const MeasurementRecord *storage = s.gRecords.data();
     for (int i = 0; i < SharedState::kCapacity; ++i)
-        s.append(i * 0.5, QStringLiteral("VDC"), QStringLiteral("t"), QStringLiteral("V"),
-                 QStringLiteral("d"));
+        s.append({0, i * 0.5, QStringLiteral("VDC"), QStringLiteral("t"), QStringLiteral("V"),
+                  QStringLiteral("d")});
     EXPECT_TRUE(s.isFull());
-    EXPECT_EQ(s.gRecordCount, 50000);
+    EXPECT_EQ(s.gRecordCount(), 50000);
     EXPECT_EQ(s.gRecords[49999].number, 50000);
     EXPECT_EQ(s.gRecords.size(), 50000u);
     EXPECT_EQ(s.gRecords.data(), storage); // never reallocated
-    for (int i = 0; i < s.gRecordCount; ++i)
+    for (int i = 0; i < s.gRecordCount(); ++i)
         ASSERT_EQ(s.gRecords[static_cast<std::size_t>(i)].number, i + 1);
 }
 
@@ -39,16 +39,17 @@ TEST(SharedState, EmptyingRestartsAtIndexZeroOverStaleRecords)
 {
     SharedState s;
     for (int i = 0; i < 5; ++i)
-        s.append(i, QStringLiteral("VDC"), QString(), QStringLiteral("V"), QStringLiteral("old"));
+        s.append(
+            {0, double(i), QStringLiteral("VDC"), QString(), QStringLiteral("V"), QStringLiteral("old")});
     s.gViewStart = 1;
     s.gViewCount = 5;
     s.empty();
-    EXPECT_EQ(s.gRecordCount, 0);
+    EXPECT_EQ(s.gRecordCount(), 0);
     EXPECT_EQ(s.gViewCount, 5); // the trend window is left for the next reading to move
     EXPECT_EQ(s.gRecords[3].data, QStringLiteral("old"));
 
-    EXPECT_EQ(s.append(9.0, QStringLiteral("TEMP"), QString(), QStringLiteral("C"), QStringLiteral("new")),
-              1);
+    EXPECT_EQ(
+        s.append({0, 9.0, QStringLiteral("TEMP"), QString(), QStringLiteral("C"), QStringLiteral("new")}), 1);
     EXPECT_EQ(s.gRecords[0].number, 1);
     EXPECT_EQ(s.gRecords[0].data, QStringLiteral("new"));
 }

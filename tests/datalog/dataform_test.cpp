@@ -2,6 +2,7 @@
 // inserts, and the toolbar commands with their dialogs, files and the
 // reception restart that follows "save", "to_xls" and "print".
 #include "datalog/dataform.h"
+#include "graph/trendview.h"
 
 #include "datalog/datafiles.h"
 #include "datalog/flexgridmodel.h"
@@ -65,8 +66,8 @@ protected:
     {
         TimeTexts::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         TimeTexts::setClock([this] { return clock; });
-        form = std::make_unique<DataForm>(state, dialogs);
-        form->setReceptionRestart([this] { ++restarts; });
+        form = std::make_unique<DataForm>(state, trend, dialogs);
+        QObject::connect(form.get(), &DataForm::receptionRestartRequested, [this] { ++restarts; });
     }
     ~DataFormTest() override
     {
@@ -80,7 +81,7 @@ protected:
     void receive(const QString &function, const QString &data, const QString &unit, double value)
     {
         const QString time = TimeTexts::recordTime(TimeTexts::now());
-        const int n = state.append(value, function, time, unit, data);
+        const int n = state.append({0, value, function, time, unit, data});
         form->Label4->setText(QString::number(n));
         FlexGridModel &grid = *form->grid;
         grid.addItem(QString::number(n), 1);
@@ -115,7 +116,7 @@ protected:
 
     std::span<const MeasurementRecord> records() const
     {
-        return {state.gRecords.data(), static_cast<std::size_t>(state.gRecordCount)};
+        return {state.gRecords.data(), static_cast<std::size_t>(state.gRecordCount())};
     }
 
     QByteArray expectedTextLog() const
@@ -139,6 +140,8 @@ protected:
     const QStringList kHeadings{"NO.", "FUN", "DATA", "UNIT", "TIME"};
     QDateTime clock = kClock;
     SharedState state;
+    NoGraphWindow noGraph;
+    TrendView trend{state, noGraph};
     DialogsWithHook dialogs;
     std::unique_ptr<DataForm> form;
     int restarts = 0;
@@ -195,9 +198,7 @@ TEST_F(DataFormTest, ReadingsAppearNewestFirstAboveOneEmptyRow)
 
 TEST_F(DataFormTest, NewEmptiesTheLogResetsTheTableAndRedrawsTheDisplayChart)
 {
-    NoGraphWindow noGraph;
-    ShowForm show(state, noGraph);
-    form->setShowForm(&show);
+    ShowForm show(state, trend);
     const QColor trace(0xFF, 0x00, 0xFF);
     for (const bool withReadings : {true, false}) {
         SCOPED_TRACE(withReadings ? "with readings" : "empty store");
@@ -210,7 +211,7 @@ TEST_F(DataFormTest, NewEmptiesTheLogResetsTheTableAndRedrawsTheDisplayChart)
 
         form->Toolbar1_ButtonClick(QStringLiteral("new"));
 
-        EXPECT_EQ(state.gRecordCount, 0);
+        EXPECT_EQ(state.gRecordCount(), 0);
         EXPECT_FALSE(state.gViewBrowsing);
         EXPECT_EQ(form->grid->rows(), 2);
         EXPECT_EQ(form->grid->cols(), 5);
@@ -234,7 +235,7 @@ TEST_F(DataFormTest, ToolbarButtonsDispatchTheirKeys)
     QAction *newAction = form->Toolbar1->actions().value(0);
     ASSERT_NE(newAction, nullptr);
     newAction->trigger();
-    EXPECT_EQ(state.gRecordCount, 0);
+    EXPECT_EQ(state.gRecordCount(), 0);
 
     receiveThree();
     form->Toolbar1->actions().value(1)->trigger();
@@ -247,7 +248,7 @@ TEST_F(DataFormTest, KeysThatMatchNoCommandExactlyDoNothing)
     receiveThree();
     for (const char *key : {"New", "SAVE", "To_xls", "Print", "", "new ", "xls"}) {
         form->Toolbar1_ButtonClick(QString::fromLatin1(key));
-        EXPECT_EQ(state.gRecordCount, 3) << key;
+        EXPECT_EQ(state.gRecordCount(), 3) << key;
     }
     EXPECT_EQ(form->grid->rows(), 5);
     EXPECT_TRUE(dialogs.asked.isEmpty());
@@ -280,7 +281,7 @@ TEST_F(DataFormTest, CancelledSaveWritesNothingAndRestartsReception)
         EXPECT_EQ(restarts, 1) << c.key;
     }
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
-    EXPECT_EQ(state.gRecordCount, 3);
+    EXPECT_EQ(state.gRecordCount(), 3);
 }
 
 TEST_F(DataFormTest, SaveCommandsWriteTheWholeLogAndKeepIt)
@@ -310,7 +311,7 @@ TEST_F(DataFormTest, SaveCommandsWriteTheWholeLogAndKeepIt)
         EXPECT_TRUE(content.startsWith(c.firstBytes)) << content.left(80).constData();
         EXPECT_EQ(restarts, 1);
         // Saving never empties the log.
-        EXPECT_EQ(state.gRecordCount, 3);
+        EXPECT_EQ(state.gRecordCount(), 3);
         EXPECT_EQ(form->grid->rows(), 5);
         EXPECT_EQ(form->Label4->text(), QStringLiteral("3"));
     }
@@ -328,7 +329,7 @@ TEST_F(DataFormTest, SavedLogHoldsReadingsLoggedWhileTheDialogWasOpen)
 
     form->Toolbar1_ButtonClick(QStringLiteral("save"));
 
-    EXPECT_EQ(state.gRecordCount, 4);
+    EXPECT_EQ(state.gRecordCount(), 4);
     EXPECT_EQ(contentOf(path), expectedTextLog());
 }
 
@@ -362,7 +363,7 @@ TEST_F(DataFormTest, UnwritableFileIsReportedAndReceptionStillRestarts)
         const QString reason = detail.mid(c.path.size() + 2).chopped(advice.size());
         EXPECT_FALSE(reason.trimmed().isEmpty() || reason.endsWith(u'.')) << detail.toStdString();
         EXPECT_EQ(restarts, 1);
-        EXPECT_EQ(state.gRecordCount, 3);
+        EXPECT_EQ(state.gRecordCount(), 3);
         EXPECT_EQ(form->grid->rows(), 5);
     }
 }
@@ -373,7 +374,7 @@ TEST_F(DataFormTest, PrintWithReadingsRunsOnlyTheSharedFrame)
     form->Toolbar1_ButtonClick(QStringLiteral("print"));
     EXPECT_TRUE(dialogs.asked.isEmpty());
     EXPECT_EQ(restarts, 1);
-    EXPECT_EQ(state.gRecordCount, 3);
+    EXPECT_EQ(state.gRecordCount(), 3);
 }
 
 } // namespace

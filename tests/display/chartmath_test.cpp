@@ -1,6 +1,6 @@
 #include "app/numeric.h"
+#include "app/sharedstate.h"
 #include "display/bargraph.h"
-#include "display/chartgeometry.h"
 #include "display/scaletable.h"
 
 #include <gtest/gtest.h>
@@ -30,54 +30,6 @@ TEST(Numeric, ShortestDecimal)
     EXPECT_EQ(shortestDecimal(-0.0), "0");
     EXPECT_EQ(shortestDecimal(1000.0), "1000");
     EXPECT_EQ(shortestDecimal(2.5, QLocale(QLocale::German)), "2,5");
-}
-
-TEST(ChartGeometry, DisplayPointsAndCursorSlots)
-{
-    using namespace chart::display;
-    EXPECT_EQ(pointY(400, 400), 23);
-    EXPECT_EQ(pointY(-400, 400), 223);
-    EXPECT_EQ(pointY(600, 400), -27);
-    EXPECT_EQ(pointY(2, 400), 122); // 122.5, half to even
-    EXPECT_EQ(pointY(6, 400), 122); // 121.5
-    EXPECT_EQ(pointY(10, 10), 23);
-    EXPECT_EQ(cursorSlot(6), 2);
-    EXPECT_EQ(cursorSlot(10), 2);
-    EXPECT_EQ(cursorSlot(1), 0);
-    EXPECT_EQ(cursorSlot(4), 1);
-}
-
-TEST(ChartGeometry, GraphPoints)
-{
-    using namespace chart::graph;
-    EXPECT_EQ(pointY(400, 400), 31);
-    EXPECT_EQ(pointY(-400, 400), 463);
-    EXPECT_EQ(pointY(0, 400), 247);
-    EXPECT_EQ(pointY(1.0, 400), 246);
-    EXPECT_EQ(cursorSlot(700), 100);
-    EXPECT_EQ(cursorSlot(2), 0);
-}
-
-TEST(ChartGeometry, PlotPointsFollowTheWindowAndLeaveTheRest)
-{
-    SharedState s;
-    for (int i = 1; i <= 150; ++i)
-        s.append(i, {}, {}, {}, {});
-    s.gPlotPoints[60] = {7, 7, 7};
-    s.gViewStart = 101;
-    s.gViewCount = 50;
-    EXPECT_EQ(chart::fillPlotPoints(s, chart::display::kSlotWidth, chart::display::pointY), 50);
-    EXPECT_EQ(s.gPlotPoints[0].number, 101);
-    EXPECT_EQ(s.gPlotPoints[0].x, 4);
-    EXPECT_EQ(s.gPlotPoints[0].y, chart::display::pointY(101, 400));
-    EXPECT_EQ(s.gPlotPoints[49].number, 150);
-    EXPECT_EQ(s.gPlotPoints[49].x, 200);
-    EXPECT_EQ(s.gPlotPoints[60].number, 7);
-
-    s.empty();
-    s.gPlotPoints[0] = {};
-    EXPECT_EQ(chart::fillPlotPoints(s, 7, chart::graph::pointY), 0);
-    EXPECT_EQ(s.gPlotPoints[0].number, 0);
 }
 
 TEST(BarGraph, SegmentsSignAndLabels)

@@ -7,6 +7,8 @@
 #include "platform/imagebutton.h"
 #include "platform/pictures.h"
 #include "platform/twips.h"
+#include "platform/uikit.h"
+#include "support/recordinggraph.h"
 
 #include <QComboBox>
 #include <QFontInfo>
@@ -22,34 +24,6 @@
 
 namespace {
 
-// Records what the display window asks of the graph window.
-class RecordingGraph : public GraphWindowLink
-{
-public:
-    bool showing = false;
-    bool canOpen = true;
-    int shows = 0;
-    int repaints = 0;
-    int scaleApplications = 0;
-    std::vector<std::array<QString, 3>> xLabels;
-    std::vector<QString> scaleTexts;
-    std::vector<std::array<QString, 17>> yLabels;
-
-    bool available() const override { return canOpen; }
-    bool isShowing() override { return showing; }
-    void showWindow() override
-    {
-        ++shows;
-        showing = true;
-    }
-    void setXLabels(const std::array<QString, 3> &l) override { xLabels.push_back(l); }
-    void repaintChart() override { ++repaints; }
-    void setScaleText(const QString &t) override { scaleTexts.push_back(t); }
-    void applyScaleWithoutPropagation() override { ++scaleApplications; }
-    void setYLabels(const std::array<QString, 17> &l) override { yLabels.push_back(l); }
-    void unload() override {}
-};
-
 const QColor kRed(255, 0, 0);
 
 class ShowFormTest : public ::testing::Test
@@ -58,7 +32,8 @@ protected:
     void SetUp() override
     {
         QLocale::setDefault(QLocale::c());
-        form = std::make_unique<ShowForm>(state, graph);
+        graph.listenTo(trend);
+        form = std::make_unique<ShowForm>(state, trend);
     }
     void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
@@ -66,11 +41,10 @@ protected:
     void fill(int n, double value = 100.0)
     {
         for (int i = 0; i < n; ++i)
-            state.append(value, QStringLiteral("VDC"), QStringLiteral("1/2/2024\\10:00:%1").arg(i),
-                         QStringLiteral("mV"), QString::number(value, 'f', 2));
-        paging::showNewest(state, state.gRecordCount);
-        form->setXAxisLabels();
-        form->redrawChart();
+            state.append({0, value, QStringLiteral("VDC"), QStringLiteral("1/2/2024\\10:00:%1").arg(i),
+                          QStringLiteral("mV"), QString::number(value, 'f', 2)});
+        paging::showNewest(state, state.gRecordCount());
+        form->showPage(trend.xLabels());
     }
     QColor pixel(int x, int y) const { return form->Picture1->image().pixelColor(x, y); }
     int redPixels() const
@@ -104,6 +78,7 @@ protected:
 
     SharedState state;
     RecordingGraph graph;
+    TrendView trend{state, graph};
     std::unique_ptr<ShowForm> form;
 };
 
@@ -190,7 +165,7 @@ TEST_F(ShowFormTest, ReadingsAreRedDotsJoinedByLines)
     EXPECT_EQ(state.gPlotPoints[0].y, 98);
     EXPECT_LT(redPixels(), 30); // one small disc
 
-    state.append(-100.0, "VDC", "t", "mV", "-100.00");
+    state.append({0, -100.0, "VDC", "t", "mV", "-100.00"});
     paging::showNewest(state, 2);
     form->redrawChart();
     EXPECT_EQ(pixel(8, 148), kRed);
@@ -421,9 +396,16 @@ TEST_F(ShowFormTest, StepButtonsWalkTheListAndStopAtItsEnds)
     EXPECT_EQ(graph.scaleApplications, 13);
     EXPECT_EQ(graph.scaleTexts.back(), "4000");
 
+    // Text outside the list: this window falls back to 400; a showing graph
+    // window takes the text's whole number, and applies it last.
     form->Combo1->setEditText("123");
     form->Image2_Click();
     EXPECT_EQ(form->Combo1->currentText(), "123");
+    EXPECT_EQ(state.gGraphScale, 123);
+    EXPECT_EQ(graph.scaleTexts.back(), "123");
+    EXPECT_EQ(labels8(), k400Labels);
+    graph.showing = false;
+    form->Image2_Click();
     EXPECT_EQ(state.gGraphScale, 400);
     EXPECT_EQ(labels8(), k400Labels);
 }
@@ -457,14 +439,16 @@ TEST_F(ShowFormTest, GraphButton)
     EXPECT_EQ(graph.scaleTexts, std::vector<QString>{"1000"});
     EXPECT_EQ(state.gGraphScale, 1000);
     ASSERT_EQ(graph.yLabels.size(), 1u);
-    EXPECT_EQ(graph.yLabels[0], scales::graphLabels(1000));
+    const auto labels1000 = scales::graphLabels(1000);
+    EXPECT_EQ(graph.yLabels[0], QStringList(labels1000.begin(), labels1000.end()));
     EXPECT_EQ(labels8(), k400Labels); // this window's labels stay
 
+    const auto labels400 = scales::graphLabels(400);
     for (const char *text : {"abc", "0", "-5", ""}) {
         form->Combo1->setEditText(QString::fromLatin1(text));
         form->Image1_Click();
         EXPECT_EQ(state.gGraphScale, 400) << text;
-        EXPECT_EQ(graph.yLabels.back(), scales::graphLabels(400)) << text;
+        EXPECT_EQ(graph.yLabels.back(), QStringList(labels400.begin(), labels400.end())) << text;
     }
 }
 

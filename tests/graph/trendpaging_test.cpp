@@ -23,7 +23,9 @@ Window window(const SharedState &s)
 // A store holding n records, following the newest page.
 void fill(SharedState &s, int n)
 {
-    s.gRecordCount = n;
+    s.empty();
+    for (int i = 0; i < n; ++i)
+        s.append({});
     paging::showNewest(s, n);
     s.gViewBrowsing = false;
 }

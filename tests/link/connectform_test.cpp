@@ -6,10 +6,13 @@
 #include "app/sharedstate.h"
 #include "display/showform.h"
 #include "graph/graphlink.h"
+#include "graph/trendview.h"
+#include "link/receivepath.h"
 #include "platform/dialogs.h"
 #include "platform/imagebutton.h"
 #include "platform/pictures.h"
 #include "platform/receiverlookup.h"
+#include "platform/uikit.h"
 #include "support/scriptedserialcontrol.h"
 
 #include <QComboBox>
@@ -62,9 +65,10 @@ const StripState kArmingFromOnline{true, 0, true, false, false, true, true};
 class ConnectFormTest : public ::testing::Test
 {
 protected:
-    ConnectFormTest() : show(state, graph), form(port, dialogs)
+    ConnectFormTest() : show(state, trend), form(port, receive, dialogs)
     {
-        form.setShowForm(&show);
+        QObject::connect(&form, &ConnectForm::online, &show, &ShowForm::applyOnlineLook);
+        QObject::connect(&form, &ConnectForm::offline, &show, &ShowForm::applyOfflineLook);
         form.show();
         show.show();
     }
@@ -106,7 +110,9 @@ protected:
 
     SharedState state;
     NoGraphWindow graph;
+    TrendView trend{state, graph};
     ScriptedSerialControl port;
+    ReceivePath receive{port, ReceivePath::AfterDiscard::StayArmed};
     ScriptedDialogs dialogs;
     ShowForm show;
     ConnectForm form;

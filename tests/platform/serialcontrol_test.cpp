@@ -1,7 +1,7 @@
-// SerialControl through the real QSerialPort on a pseudo-terminal: receive
+// QtSerialControl through the real QSerialPort on a pseudo-terminal: receive
 // threshold crossings, re-entry, link loss, open failures and the closed port.
 #include "platform/pseudoterminal.h"
-#include "platform/serialcontrol.h"
+#include "platform/qtserialcontrol.h"
 #include "support/uitesting.h"
 
 #include <QCoreApplication>
@@ -55,7 +55,7 @@ protected:
     }
 
     PseudoTerminal pty;
-    SerialControl control;
+    QtSerialControl control;
 };
 
 TEST_F(SerialControlTest, FrameInSmallChunksRaisesOneEventExactlyAtFourteenBytes)
@@ -305,7 +305,7 @@ TEST_F(SerialControlTest, SecondOpenOfTheSamePortFails)
     EXPECT_TRUE(control.portOpen());
 
     // Another control on the same device finds it held.
-    SerialControl other;
+    QtSerialControl other;
     other.setCommPort(pty.slavePath());
     EXPECT_FALSE(other.open());
     EXPECT_EQ(other.openError(), SerialControl::OpenError::InUse);
@@ -364,14 +364,14 @@ TEST(SerialControlOpen, MissingOrNonSerialDevicesAreNotFound)
     const QStringList paths = {dir.filePath(QStringLiteral("missing")), plain.fileName(), dir.path(),
                                nullDevice};
     for (const QString &path : paths) {
-        SerialControl control;
+        QtSerialControl control;
         control.setCommPort(path);
         EXPECT_FALSE(control.open()) << qPrintable(path);
         EXPECT_EQ(control.openError(), SerialControl::OpenError::NotFound) << qPrintable(path);
         EXPECT_TRUE(control.errorString().contains(path)) << qPrintable(control.errorString());
         EXPECT_FALSE(control.portOpen());
     }
-    SerialControl unnamed;
+    QtSerialControl unnamed;
     EXPECT_FALSE(unnamed.open());
     EXPECT_EQ(unnamed.openError(), SerialControl::OpenError::NotFound);
 }
@@ -379,29 +379,27 @@ TEST(SerialControlOpen, MissingOrNonSerialDevicesAreNotFound)
 TEST(SerialControlOpen, QtFailuresAreClassified)
 {
     using E = SerialControl::OpenError;
-    const QString locking = QSerialPort::tr("Permission error while locking the device");
-    const QString noLockDir = QSerialPort::tr("Permission error while creating lock file");
     struct Case
     {
         QSerialPort::SerialPortError qt;
         bool denied;
-        QString text;
+        bool lockFolder;
         E expected;
     };
     const Case cases[] = {
-        {QSerialPort::DeviceNotFoundError, false, {}, E::NotFound},
-        {QSerialPort::UnsupportedOperationError, false, {}, E::NotFound},
-        {QSerialPort::PermissionError, true, QStringLiteral("Permission denied"), E::Permission},
-        {QSerialPort::PermissionError, false, locking, E::InUse},
-        {QSerialPort::PermissionError, false, QStringLiteral("Device or resource busy"), E::InUse},
-        {QSerialPort::PermissionError, false, noLockDir, E::Other},
-        {QSerialPort::OpenError, false, {}, E::AlreadyOpen},
-        {QSerialPort::ResourceError, false, {}, E::Other},
-        {QSerialPort::UnknownError, false, {}, E::Other},
+        {QSerialPort::DeviceNotFoundError, false, true, E::NotFound},
+        {QSerialPort::UnsupportedOperationError, false, true, E::NotFound},
+        {QSerialPort::PermissionError, true, true, E::Permission},
+        {QSerialPort::PermissionError, true, false, E::Permission},
+        {QSerialPort::PermissionError, false, true, E::InUse},  // lock held, or the device busy
+        {QSerialPort::PermissionError, false, false, E::Other}, // nowhere to put a lock file
+        {QSerialPort::OpenError, false, true, E::AlreadyOpen},
+        {QSerialPort::ResourceError, false, true, E::Other},
+        {QSerialPort::UnknownError, false, true, E::Other},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(SerialControl::classifyOpenFailure(c.qt, c.denied, c.text), c.expected)
-            << c.qt << " " << qPrintable(c.text);
+        EXPECT_EQ(QtSerialControl::classifyOpenFailure(c.qt, c.denied, c.lockFolder), c.expected)
+            << c.qt << " " << c.denied << " " << c.lockFolder;
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "link/frameencoder.h"
-#include "platform/serialcontrol.h"
+#include "platform/qtserialcontrol.h"
 #include "virtualmeter/benchsession.h"
 #include "virtualmeter/virtualmeter.h"
 
@@ -119,7 +119,7 @@ TEST(VirtualMeter, UnplugDropsTheLinkOfAnOpenPort)
 {
     VirtualMeter meter({.intervalMs = 60});
     ASSERT_TRUE(meter.start());
-    SerialControl serial;
+    QtSerialControl serial;
     serial.setCommPort(meter.portName());
     ASSERT_TRUE(serial.open()) << serial.errorString().toStdString();
     QSignalSpy lost(&serial, &SerialControl::linkLost);

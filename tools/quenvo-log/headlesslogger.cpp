@@ -2,8 +2,8 @@
 
 #include "datalog/datafiles.h"
 #include "link/decoder.h"
+#include "platform/qtserialcontrol.h"
 #include "platform/receiverlookup.h"
-#include "platform/serialcontrol.h"
 #include "platform/timetexts.h"
 
 #include <QSocketNotifier>
@@ -52,7 +52,7 @@ QByteArray stdoutLine(const MeasurementRecord &record)
 HeadlessLogger::HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIODevice &err, QObject *parent)
     : QObject(parent), m_options(options), m_out(out), m_err(err)
 {
-    m_watchdog.setInterval(kWatchdogMs);
+    m_watchdog.setInterval(ReceivePath::kWatchdogMs);
     connect(&m_watchdog, &QTimer::timeout, this, &HeadlessLogger::watchdogTick);
     m_durationTimer.setSingleShot(true);
     connect(&m_durationTimer, &QTimer::timeout, this, &HeadlessLogger::stop);
@@ -187,7 +187,8 @@ void HeadlessLogger::runReplay()
                             .toLocal8Bit());
             break;
         }
-        logFrame(frame);
+        logFrame(ReceivePath::Frame::fromBytes(std::span<const std::uint8_t, kMeterFrameSize>(
+            reinterpret_cast<const std::uint8_t *>(frame.constData()), kMeterFrameSize)));
     }
     finish(Success);
 }
@@ -195,7 +196,8 @@ void HeadlessLogger::runReplay()
 void HeadlessLogger::startLive(const QString &device)
 {
     m_devicePath = device;
-    m_serial = std::make_unique<SerialControl>();
+    m_serial = std::make_unique<QtSerialControl>();
+    m_receive = std::make_unique<ReceivePath>(*m_serial, ReceivePath::AfterDiscard::Rearm);
     m_serial->setCommPort(device);
     if (!m_serial->open()) {
         fail(RuntimeFailure, m_serial->errorString());
@@ -205,46 +207,30 @@ void HeadlessLogger::startLive(const QString &device)
         return;
     connect(m_serial.get(), &SerialControl::onComm, this, &HeadlessLogger::onComm);
     connect(m_serial.get(), &SerialControl::linkLost, this, &HeadlessLogger::onLinkLost);
+    connect(m_receive.get(), &ReceivePath::rearmNeeded, &m_watchdog, qOverload<>(&QTimer::start));
     if (m_options.durationMs > 0)
         m_durationTimer.start(std::chrono::milliseconds(m_options.durationMs));
-    restartReception();
-}
-
-// Receive events off until a watchdog tick finds the line quiet.
-void HeadlessLogger::restartReception()
-{
-    m_serial->setRThreshold(0);
+    // Receive events off until a watchdog tick finds the line quiet.
+    m_receive->pause();
     m_watchdog.start();
 }
 
 void HeadlessLogger::watchdogTick()
 {
-    if (m_finished || !m_serial->portOpen())
+    if (m_finished)
         return;
-    if (m_serial->inBufferCount() > 0) {
-        m_serial->discardInput();
+    if (m_receive->watchdogTick() != ReceivePath::Tick::Armed)
         return;
-    }
-    m_serial->setRThreshold(kReceiveThreshold);
     m_watchdog.stop();
     Q_EMIT armed();
 }
 
 void HeadlessLogger::onComm()
 {
-    if (m_finished || m_serial->commEvent() != SerialControl::kEvReceive)
+    if (m_finished)
         return;
-    if (m_serial->inBufferCount() != qsizetype(kMeterFrameSize)) {
-        m_serial->discardInput();
-        restartReception();
-        return;
-    }
-    const QByteArray frame = m_serial->input();
-    if (frame.size() != qsizetype(kMeterFrameSize)) { // more arrived in between
-        restartReception();
-        return;
-    }
-    logFrame(frame);
+    if (const std::optional<ReceivePath::Frame> frame = m_receive->takeFrame())
+        logFrame(*frame);
 }
 
 void HeadlessLogger::onLinkLost(const QString &reason)
@@ -252,32 +238,27 @@ void HeadlessLogger::onLinkLost(const QString &reason)
     fail(RuntimeFailure, reason);
 }
 
-void HeadlessLogger::logFrame(const QByteArray &bytes)
+void HeadlessLogger::logFrame(const ReceivePath::Frame &frame)
 {
-    const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
-    const MeterFrame frame =
-        parseMeterFrame(std::span<const std::uint8_t, kMeterFrameSize>(data, kMeterFrameSize));
-    const Reading reading = decodeMeterFrame(frame);
-    if (reading.functionCaption)
-        m_function = *reading.functionCaption;
-    if (reading.unitCaption)
-        m_unit = *reading.unitCaption;
-
-    MeasurementRecord record;
-    record.number = static_cast<std::int32_t>(++m_count);
-    record.value = reading.value;
-    record.function = m_function;
-    record.time = TimeTexts::recordTime(TimeTexts::now());
-    record.unit = m_unit;
-    record.data = reading.displayText;
+    const Reading reading = decodeMeterFrame(frame.frame);
+    // The store keeps the newest readings; the run's numbering goes on.
+    if (m_store.isFull()) {
+        m_numberBase += m_store.gRecordCount();
+        m_store.empty();
+    }
+    const std::int32_t n =
+        m_store.append(m_assembler.assemble(reading, TimeTexts::recordTime(TimeTexts::now())));
+    MeasurementRecord record = m_store.gRecords[static_cast<std::size_t>(n - 1)];
+    m_count = m_numberBase + n;
+    record.number = static_cast<std::int32_t>(m_count);
+    const QByteArray bytes(reinterpret_cast<const char *>(frame.bytes.data()), kMeterFrameSize);
 
     // The files first: a standard output that fails or kills the process
     // (a closed pipe) must not cost them the reading.
-    if (!writeOutput(m_capture, bytes.first(kMeterFrameSize)) ||
-        !writeOutput(m_csv, datafiles::csvRecordLine(record)) ||
+    if (!writeOutput(m_capture, bytes) || !writeOutput(m_csv, datafiles::csvRecordLine(record)) ||
         !writeOutput(m_text, datafiles::textRecordLine(record)) || !writeOut(stdoutLine(record)))
         return;
-    Q_EMIT readingLogged(record, frame);
+    Q_EMIT readingLogged(record, frame.frame);
     if (m_options.count > 0 && m_count >= m_options.count)
         finish(Success);
 }

@@ -2,6 +2,8 @@
 
 #include "app/sharedstate.h"
 #include "link/meterframe.h"
+#include "link/receivepath.h"
+#include "link/recordassembler.h"
 #include "virtualmeter/virtualmeter.h"
 
 #include <QFile>
@@ -12,7 +14,7 @@
 
 class QIODevice;
 class QSocketNotifier;
-class SerialControl;
+class QtSerialControl;
 
 struct LoggerOptions
 {
@@ -41,10 +43,11 @@ struct LoggerOptions
 // Each reading goes out as a text-log record line on `out` (ending in a line
 // feed) and, when asked, to the text log, the comma-separated log and the
 // capture; every file is written and flushed per reading, so an interrupted
-// run loses nothing already received. Live sources follow the desktop
-// program's receive rules: receive events at 14 waiting bytes, anything but
-// exactly 14 discarded, and reception armed only by a 100 ms watchdog tick
-// that finds the buffer empty, at the start and after every discard.
+// run loses nothing already received. Live sources go through the receive
+// path the desktop program ships, going back to arming after every discard.
+// Readings are assembled and stored as the desktop program does; the store
+// keeps the newest readings (it is emptied when full) while the numbering of
+// the run goes on.
 //
 // The captured bytes are those of the frames logged, so a capture replays to
 // the same readings.
@@ -53,9 +56,6 @@ class HeadlessLogger : public QObject
     Q_OBJECT
 public:
     enum Status { Success = 0, RuntimeFailure = 1, UsageError = 2 };
-
-    static constexpr int kWatchdogMs = 100;
-    static constexpr int kReceiveThreshold = 14;
 
     HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIODevice &err, QObject *parent = nullptr);
     ~HeadlessLogger() override;
@@ -88,11 +88,10 @@ private:
     bool writeOut(const QByteArray &bytes);
     void runReplay();
     void startLive(const QString &device);
-    void restartReception();
     void watchdogTick();
     void onComm();
     void onLinkLost(const QString &reason);
-    void logFrame(const QByteArray &bytes);
+    void logFrame(const ReceivePath::Frame &frame);
     void fail(int status, const QString &message);
     void finish(int status);
     void shutDown();
@@ -102,7 +101,8 @@ private:
     QIODevice &m_err;
 
     std::unique_ptr<VirtualMeter> m_meter;
-    std::unique_ptr<SerialControl> m_serial;
+    std::unique_ptr<QtSerialControl> m_serial;
+    std::unique_ptr<ReceivePath> m_receive;
     QString m_devicePath;
     QTimer m_watchdog;
     QTimer m_durationTimer;
@@ -112,8 +112,9 @@ private:
     QFile m_capture;
 
     qint64 m_count = 0;
-    QString m_function; // captions in force, as on the display
-    QString m_unit = QStringLiteral("UNIT");
+    RecordAssembler m_assembler;
+    SharedState m_store;
+    qint64 m_numberBase = 0; // readings of the run before the store was last emptied
     bool m_started = false;
     bool m_finished = false;
     int m_status = Success;

@@ -1,4 +1,4 @@
-#include "platform/serialcontrol.h"
+#include "platform/qtserialcontrol.h"
 
 #include <QMetaObject>
 #include <QSerialPort>
@@ -25,27 +25,46 @@ bool deviceDenied(const QString &path)
 #endif
 }
 
-QString errorSentence(SerialControl::OpenError error, const QString &device, const QString &detail)
+// Whether a folder for serial lock files can be written: QSerialPort locks
+// every port it opens in the first writable one of these folders and refuses
+// to open a port when there is none.
+bool lockDirectoryAvailable()
+{
+#ifdef Q_OS_UNIX
+    static const char *const kLockDirectories[] = {"/var/lock", "/etc/locks",     "/var/spool/locks",
+                                                   "/var/spool/uucp", "/tmp",  "/var/tmp",
+                                                   "/var/lock/lockdev", "/run/lock"};
+    for (const char *dir : kLockDirectories) {
+        if (::access(dir, W_OK | X_OK) == 0)
+            return true;
+    }
+    return false;
+#else
+    return true;
+#endif
+}
+
+QString errorSentence(QtSerialControl::OpenError error, const QString &device, const QString &detail)
 {
     switch (error) {
-    case SerialControl::OpenError::None:
+    case QtSerialControl::OpenError::None:
         return {};
-    case SerialControl::OpenError::NotFound:
+    case QtSerialControl::OpenError::NotFound:
         return QStringLiteral("The serial port %1 does not exist or is not a serial device. "
                               "Check that the receiver is plugged in and choose its port.")
             .arg(device);
-    case SerialControl::OpenError::Permission:
+    case QtSerialControl::OpenError::Permission:
         return QStringLiteral("You have no permission to open the serial port %1. Ask for access "
                               "to serial ports (often the \"dialout\" group), log in again and "
                               "connect again.")
             .arg(device);
-    case SerialControl::OpenError::InUse:
+    case QtSerialControl::OpenError::InUse:
         return QStringLiteral("The serial port %1 is in use by another program. "
                               "Close that program and connect again.")
             .arg(device);
-    case SerialControl::OpenError::AlreadyOpen:
+    case QtSerialControl::OpenError::AlreadyOpen:
         return QStringLiteral("The serial port %1 is already open.").arg(device);
-    case SerialControl::OpenError::Other:
+    case QtSerialControl::OpenError::Other:
         break;
     }
     return QStringLiteral("The serial port %1 could not be opened (%2). "
@@ -71,7 +90,7 @@ QString lostPhrase(int qtError)
 
 } // namespace
 
-SerialControl::SerialControl(QObject *parent) : QObject(parent), m_port(std::make_unique<QSerialPort>())
+QtSerialControl::QtSerialControl(QObject *parent) : SerialControl(parent), m_port(std::make_unique<QSerialPort>())
 {
     m_port->setBaudRate(QSerialPort::Baud2400);
     m_port->setDataBits(QSerialPort::Data8);
@@ -79,32 +98,32 @@ SerialControl::SerialControl(QObject *parent) : QObject(parent), m_port(std::mak
     m_port->setStopBits(QSerialPort::OneStop);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     m_port->setReadBufferSize(kReadBufferSize);
-    connect(m_port.get(), &QSerialPort::readyRead, this, &SerialControl::onReadyRead);
+    connect(m_port.get(), &QSerialPort::readyRead, this, &QtSerialControl::onReadyRead);
     connect(m_port.get(), &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { onError(int(error)); });
 }
 
-SerialControl::~SerialControl()
+QtSerialControl::~QtSerialControl()
 {
     closePort();
 }
 
-void SerialControl::setCommPort(const QString &name)
+void QtSerialControl::setCommPort(const QString &name)
 {
     m_name = name;
 }
 
-QString SerialControl::commPort() const
+QString QtSerialControl::commPort() const
 {
     return m_name;
 }
 
-bool SerialControl::portOpen() const
+bool QtSerialControl::portOpen() const
 {
     return m_port->isOpen();
 }
 
-bool SerialControl::open()
+bool QtSerialControl::open()
 {
     if (m_port->isOpen()) {
         m_openError = OpenError::AlreadyOpen;
@@ -119,7 +138,7 @@ bool SerialControl::open()
     m_port->setPortName(m_name);
     m_port->clearError();
     if (!m_port->open(QIODevice::ReadOnly)) {
-        m_openError = classifyOpenFailure(int(m_port->error()), deviceDenied(m_name), m_port->errorString());
+        m_openError = classifyOpenFailure(int(m_port->error()), deviceDenied(m_name), lockDirectoryAvailable());
         m_errorString = errorSentence(m_openError, m_name, m_port->errorString());
         return false;
     }
@@ -140,12 +159,12 @@ bool SerialControl::open()
     return true;
 }
 
-void SerialControl::close()
+void QtSerialControl::close()
 {
     closePort();
 }
 
-void SerialControl::closePort()
+void QtSerialControl::closePort()
 {
     if (!m_port->isOpen())
         return;
@@ -154,18 +173,18 @@ void SerialControl::closePort()
     m_closing = false;
 }
 
-SerialControl::OpenError SerialControl::openError() const
+QtSerialControl::OpenError QtSerialControl::openError() const
 {
     return m_openError;
 }
 
-QString SerialControl::errorString() const
+QString QtSerialControl::errorString() const
 {
     return m_errorString;
 }
 
-SerialControl::OpenError SerialControl::classifyOpenFailure(int qtError, bool deviceDenied,
-                                                            const QString &qtErrorText)
+QtSerialControl::OpenError QtSerialControl::classifyOpenFailure(int qtError, bool deviceDenied,
+                                                                bool lockDirectoryAvailable)
 {
     switch (qtError) {
     case QSerialPort::NoError:
@@ -178,8 +197,8 @@ SerialControl::OpenError SerialControl::classifyOpenFailure(int qtError, bool de
     case QSerialPort::PermissionError:
         if (deviceDenied)
             return OpenError::Permission;
-        // No writable lock directory: nobody holds the port.
-        if (qtErrorText == QSerialPort::tr("Permission error while creating lock file"))
+        // No writable lock folder: nobody holds the port, it cannot be locked.
+        if (!lockDirectoryAvailable)
             return OpenError::Other;
         return OpenError::InUse; // lock file held, or the device is busy (EBUSY)
     default:
@@ -187,7 +206,7 @@ SerialControl::OpenError SerialControl::classifyOpenFailure(int qtError, bool de
     }
 }
 
-void SerialControl::setRThreshold(int n)
+void QtSerialControl::setRThreshold(int n)
 {
     m_threshold = n > 0 ? n : 0;
     m_armedBelow = true;
@@ -195,24 +214,24 @@ void SerialControl::setRThreshold(int n)
         scheduleCheck();
 }
 
-int SerialControl::rThreshold() const
+int QtSerialControl::rThreshold() const
 {
     return m_threshold;
 }
 
-bool SerialControl::live() const
+bool QtSerialControl::live() const
 {
     return m_port->isOpen() && !m_lost;
 }
 
-int SerialControl::inBufferCount() const
+int QtSerialControl::inBufferCount() const
 {
     if (!live())
         return 0;
     return int(qMin<qint64>(m_port->bytesAvailable(), INT_MAX));
 }
 
-void SerialControl::discardInput()
+void QtSerialControl::discardInput()
 {
     if (!live())
         return;
@@ -223,7 +242,7 @@ void SerialControl::discardInput()
     noteDrained();
 }
 
-QByteArray SerialControl::input()
+QByteArray QtSerialControl::input()
 {
     if (!live())
         return {};
@@ -232,18 +251,18 @@ QByteArray SerialControl::input()
     return bytes;
 }
 
-void SerialControl::noteDrained()
+void QtSerialControl::noteDrained()
 {
     if (inBufferCount() < m_threshold)
         m_armedBelow = true;
 }
 
-int SerialControl::commEvent() const
+int QtSerialControl::commEvent() const
 {
     return m_commEvent;
 }
 
-void SerialControl::raiseReceiveEvent()
+void QtSerialControl::raiseReceiveEvent()
 {
     const int outer = m_commEvent;
     m_commEvent = kEvReceive;
@@ -251,12 +270,12 @@ void SerialControl::raiseReceiveEvent()
     m_commEvent = outer;
 }
 
-void SerialControl::onReadyRead()
+void QtSerialControl::onReadyRead()
 {
     scheduleCheck();
 }
 
-void SerialControl::scheduleCheck()
+void QtSerialControl::scheduleCheck()
 {
     if (m_checkPending)
         return;
@@ -270,7 +289,7 @@ void SerialControl::scheduleCheck()
         Qt::QueuedConnection);
 }
 
-void SerialControl::checkThreshold()
+void QtSerialControl::checkThreshold()
 {
     if (!live() || m_threshold <= 0)
         return;
@@ -284,7 +303,7 @@ void SerialControl::checkThreshold()
     raiseReceiveEvent();
 }
 
-void SerialControl::onError(int error)
+void QtSerialControl::onError(int error)
 {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
         return;

@@ -1,0 +1,3 @@
+#include "link/serialcontrol.h"
+
+SerialControl::~SerialControl() = default;

@@ -1,0 +1,120 @@
+#include "platform/uikit.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWheelEvent>
+
+namespace uikit {
+
+QColor bgr(quint32 value)
+{
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+
+QFont designFont(const QString &family, double points, bool bold)
+{
+    QString face = family;
+    if (family == QLatin1String("MS Sans Serif") || family == QLatin1String("Arial"))
+        face = QStringLiteral("Liberation Sans");
+    else if (family == QLatin1String("Franklin Gothic Book"))
+        face = QStringLiteral("Liberation Sans Narrow");
+    else if (family == QLatin1String("MS Serif"))
+        face = QStringLiteral("Liberation Serif");
+    QFont font(face);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QFont sansSerif(double points, bool bold)
+{
+    return designFont(QStringLiteral("MS Sans Serif"), points, bold);
+}
+
+QLabel *makeLabel(QWidget *parent, const QRect &geometry, const QString &text, const QFont &font, QColor fore,
+                  std::optional<QColor> back, Qt::Alignment alignment)
+{
+    auto *label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(alignment);
+    label->setGeometry(geometry);
+    label->setFont(font);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, fore);
+    if (back) {
+        pal.setColor(QPalette::Window, *back);
+        label->setAutoFillBackground(true);
+    }
+    label->setPalette(pal);
+    return label;
+}
+
+} // namespace uikit
+
+ChoiceComboBox::ChoiceComboBox(QWidget *parent) : QComboBox(parent)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    // Keys usually reach the box (its edit box's focus proxy), which hands
+    // them on to the edit box; events sent to the edit box directly are
+    // watched there.
+    lineEdit()->installEventFilter(this);
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (!m_typedCommit)
+            Q_EMIT listChosen(index);
+    });
+}
+
+void ChoiceComboBox::showPopup()
+{
+    if (m_beforePopup)
+        m_beforePopup();
+    QComboBox::showPopup();
+}
+
+bool ChoiceComboBox::isTypedCommit(const QEvent *event)
+{
+    if (event->type() == QEvent::FocusOut)
+        return true;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent *>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+bool ChoiceComboBox::deliverAsTyped(QObject *receiver, QEvent *event)
+{
+    m_typedCommit = true;
+    const bool handled =
+        receiver == this ? QComboBox::event(event) : QCoreApplication::sendEvent(receiver, event);
+    m_typedCommit = false;
+    return handled;
+}
+
+bool ChoiceComboBox::event(QEvent *event)
+{
+    if (m_typedCommit || !isTypedCommit(event))
+        return QComboBox::event(event);
+    return deliverAsTyped(this, event);
+}
+
+bool ChoiceComboBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lineEdit() && !m_typedCommit && isTypedCommit(event)) {
+        deliverAsTyped(watched, event);
+        return true;
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+void ChoiceComboBox::wheelEvent(QWheelEvent *event)
+{
+    if (m_wheelChooses)
+        QComboBox::wheelEvent(event);
+    else
+        event->ignore();
+}
