@@ -39,7 +39,8 @@ quenvo_build() {
   local preset="$1"
   shift
   cd "$QUENVO_ROOT"
-  cmake --preset "$preset" >/dev/null
+  # QUENVO_WERROR=ON in the environment turns warnings into errors (CI).
+  cmake --preset "$preset" -DQUENVO_WERROR="${QUENVO_WERROR:-OFF}" >/dev/null
   local jobs
   jobs="$(nproc 2>/dev/null || echo 2)"
   if (($# > 0)); then

@@ -1,6 +1,7 @@
 #include "display/scaletable.h"
 
 #include "app/numeric.h"
+#include "app/sharedstate.h"
 
 #include <cmath>
 
@@ -31,7 +32,7 @@ ScaleRow rowFor(std::int32_t s)
 ScaleRow lookup(const QString &text)
 {
     const qsizetype i = choices().indexOf(text);
-    return rowFor(i >= 0 ? choices()[i].toInt() : 400);
+    return rowFor(i >= 0 ? choices()[i].toInt() : SharedState::kDefaultScale);
 }
 
 std::optional<QString> smaller(const QString &text)

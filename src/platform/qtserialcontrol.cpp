@@ -31,8 +31,8 @@ bool deviceDenied(const QString &path)
 bool lockDirectoryAvailable()
 {
 #ifdef Q_OS_UNIX
-    static const char *const kLockDirectories[] = {"/var/lock", "/etc/locks",     "/var/spool/locks",
-                                                   "/var/spool/uucp", "/tmp",  "/var/tmp",
+    static const char *const kLockDirectories[] = {"/var/lock",         "/etc/locks", "/var/spool/locks",
+                                                   "/var/spool/uucp",   "/tmp",       "/var/tmp",
                                                    "/var/lock/lockdev", "/run/lock"};
     for (const char *dir : kLockDirectories) {
         if (::access(dir, W_OK | X_OK) == 0)
@@ -90,7 +90,8 @@ QString lostPhrase(int qtError)
 
 } // namespace
 
-QtSerialControl::QtSerialControl(QObject *parent) : SerialControl(parent), m_port(std::make_unique<QSerialPort>())
+QtSerialControl::QtSerialControl(QObject *parent)
+    : SerialControl(parent), m_port(std::make_unique<QSerialPort>())
 {
     m_port->setBaudRate(QSerialPort::Baud2400);
     m_port->setDataBits(QSerialPort::Data8);
@@ -138,7 +139,8 @@ bool QtSerialControl::open()
     m_port->setPortName(m_name);
     m_port->clearError();
     if (!m_port->open(QIODevice::ReadOnly)) {
-        m_openError = classifyOpenFailure(int(m_port->error()), deviceDenied(m_name), lockDirectoryAvailable());
+        m_openError =
+            classifyOpenFailure(int(m_port->error()), deviceDenied(m_name), lockDirectoryAvailable());
         m_errorString = errorSentence(m_openError, m_name, m_port->errorString());
         return false;
     }
