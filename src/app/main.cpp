@@ -3,7 +3,7 @@
 // looking for the receiver.
 #include "app/mainform.h"
 #include "app/sharedstate.h"
-#include "graph/graphlink.h"
+#include "graph/graphform.h"
 #include "platform/dialogs.h"
 #include "platform/qtserialcontrol.h"
 #include "platform/receiverlookup.h"
@@ -80,7 +80,7 @@ int main(int argc, char **argv)
     SharedState state;
     QtSerialControl port;
     QtDialogs dialogs;
-    NoGraphWindow graph;
+    GraphWindowHost graph(state);
 
     std::unique_ptr<VirtualMeter> meter;
     std::function<QString()> findReceiver = [] { return receiverlookup::findReceiverPort(); };
@@ -95,6 +95,7 @@ int main(int argc, char **argv)
     }
 
     MainForm window(state, port, dialogs, graph, findReceiver);
+    graph.attach(window.trendView);
     window.show();
     return app.exec();
 }

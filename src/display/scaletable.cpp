@@ -59,7 +59,8 @@ std::optional<std::int32_t> toWholeScale(const QString &text)
 {
     bool ok = false;
     const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v))
+    // Beyond 32 bits a scale has no defined value.
+    if (!ok || !std::isfinite(v) || v >= 2147483647.5)
         return std::nullopt;
     const std::int32_t c = roundHalfEven(v);
     if (c <= 0)

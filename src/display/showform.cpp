@@ -44,24 +44,6 @@ QWidget *makeBar(QWidget *parent, const QRect &geometry)
     return bar;
 }
 
-// The chart's cursor: a vertical dotted line, 1 pixel wide.
-class DottedVLine : public QWidget
-{
-public:
-    DottedVLine(QColor color, QWidget *parent) : QWidget(parent), m_color(color) {}
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.setPen(QPen(m_color, 1, Qt::DotLine, Qt::FlatCap));
-        p.drawLine(0, 0, 0, height() - 1);
-    }
-
-private:
-    QColor m_color;
-};
-
 // Bar segment i: 120 twips apart from x = 1080; long ticks every tenth,
 // medium ticks every fifth segment.
 QRect segmentGeometry(int i)
@@ -233,12 +215,11 @@ void ShowForm::createChart()
     connect(Picture1, &ChartSurface::pointerLeft, this, [this] { Picture1_MouseMove(-1, -1); });
 
     // The cursor runs from y = 0 to 248, clipped to the drawing area.
-    Line1 = new DottedVLine(kCursorBlue, Picture1);
-    Line1->setGeometry(
+    Line1 = uikit::makeCursorLine(
+        Picture1,
         QRect(Picture1->origin() + QPoint(twips::px(4080), 0),
-              QSize(1, std::min(chart::Geometry::display().cursorBottom + 1, Picture1->scaleHeight()))));
-    Line1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Line1->setVisible(false);
+              QSize(1, std::min(chart::Geometry::display().cursorBottom + 1, Picture1->scaleHeight()))),
+        kCursorBlue);
     const QRect box = twips::rect(480, 1440, 1485, 390);
     Label12 = makeLabel(Picture1, box.translated(Picture1->origin()), QStringLiteral("0000"), sansSerif(13.5),
                         kWindowText, kWindowBackground);

@@ -68,9 +68,12 @@ void TrendView::applyScale(Chart in, const QString &text)
                                   QStringList(row.displayLabels.begin(), row.displayLabels.end()), true);
         return;
     }
-    const std::int32_t c = scales::toWholeScale(text).value_or(SharedState::kDefaultScale);
-    m_state.gGraphScale = c;
-    const std::array<QString, 17> labels = scales::graphLabels(c);
+    // Text that is no whole number from 1 up cannot be a scale: nothing changes.
+    const std::optional<std::int32_t> c = scales::toWholeScale(text);
+    if (!c)
+        return;
+    m_state.gGraphScale = *c;
+    const std::array<QString, 17> labels = scales::graphLabels(*c);
     Q_EMIT scaleLabelsChanged(Chart::Graph, QStringList(labels.begin(), labels.end()), true);
 }
 
@@ -90,10 +93,13 @@ void TrendView::openGraph(const QString &text)
         return;
     m_graph.showWindow();
     Q_EMIT scaleTextHandedOver(Chart::Graph, text);
-    // Text that is no positive number takes the scale change's fallback, 400.
-    const std::int32_t c = scales::toWholeScale(text).value_or(SharedState::kDefaultScale);
-    m_state.gGraphScale = c;
-    const std::array<QString, 17> labels = scales::graphLabels(c);
+    // Text that is no whole number from 1 up cannot be a scale: the window
+    // shows it, and scale and labels stay as they are.
+    const std::optional<std::int32_t> c = scales::toWholeScale(text);
+    if (!c)
+        return;
+    m_state.gGraphScale = *c;
+    const std::array<QString, 17> labels = scales::graphLabels(*c);
     Q_EMIT scaleLabelsChanged(Chart::Graph, QStringList(labels.begin(), labels.end()), false);
 }
 

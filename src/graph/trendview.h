@@ -42,11 +42,12 @@ public:
     void chooseScale(Chart in, const QString &text);
     // A window's scale change without hand-over. The display window takes
     // its table's scale (400 for text that matches no entry); the graph
-    // window the text's whole number.
+    // window the text's whole number, and nothing at all for text that is
+    // no whole number from 1 up.
     void applyScale(Chart in, const QString &text);
     // The display window's graph button: shows the graph window, hands it the
-    // display's scale text and sets the scale and its Y labels from it,
-    // redrawing nothing.
+    // display's scale text and sets the scale and its Y labels from it
+    // (unless the text is no whole number from 1 up), redrawing nothing.
     void openGraph(const QString &text);
 
     // The X-axis labels of the trend window: slots 1, 50 and 100.

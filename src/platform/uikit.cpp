@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QWheelEvent>
 
 namespace uikit {
@@ -50,6 +51,36 @@ QLabel *makeLabel(QWidget *parent, const QRect &geometry, const QString &text, c
     }
     label->setPalette(pal);
     return label;
+}
+
+namespace {
+
+class DottedVLine : public QWidget
+{
+public:
+    DottedVLine(QColor color, QWidget *parent) : QWidget(parent), m_color(color) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setPen(QPen(m_color, 1, Qt::DotLine, Qt::FlatCap));
+        p.drawLine(0, 0, 0, height() - 1);
+    }
+
+private:
+    QColor m_color;
+};
+
+} // namespace
+
+QWidget *makeCursorLine(QWidget *parent, const QRect &geometry, QColor color)
+{
+    auto *line = new DottedVLine(color, parent);
+    line->setGeometry(geometry);
+    line->setAttribute(Qt::WA_TransparentForMouseEvents);
+    line->setVisible(false);
+    return line;
 }
 
 } // namespace uikit

@@ -31,6 +31,10 @@ QLabel *makeLabel(QWidget *parent, const QRect &geometry, const QString &text, c
                   QColor fore = Qt::black, std::optional<QColor> back = std::nullopt,
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);
 
+// A chart's cursor: a vertical dotted line 1 pixel wide at `geometry`,
+// hidden, letting the pointer through to the chart under it.
+QWidget *makeCursorLine(QWidget *parent, const QRect &geometry, QColor color);
+
 } // namespace uikit
 
 // An editable combo box that reports only real list choices. Qt reports

@@ -443,13 +443,15 @@ TEST_F(ShowFormTest, GraphButton)
     EXPECT_EQ(graph.yLabels[0], QStringList(labels1000.begin(), labels1000.end()));
     EXPECT_EQ(labels8(), k400Labels); // this window's labels stay
 
-    const auto labels400 = scales::graphLabels(400);
-    for (const char *text : {"abc", "0", "-5", ""}) {
+    // Text that is no whole number from 1 up is handed over but applied nowhere.
+    for (const char *text : {"abc", "0", "-5", "", "1e12"}) {
         form->Combo1->setEditText(QString::fromLatin1(text));
         form->Image1_Click();
-        EXPECT_EQ(state.gGraphScale, 400) << text;
-        EXPECT_EQ(graph.yLabels.back(), QStringList(labels400.begin(), labels400.end())) << text;
+        EXPECT_EQ(graph.scaleTexts.back(), QString::fromLatin1(text));
+        EXPECT_EQ(state.gGraphScale, 1000) << text;
+        EXPECT_EQ(graph.yLabels.size(), 1u) << text;
     }
+    EXPECT_EQ(labels8(), k400Labels);
 }
 
 TEST_F(ShowFormTest, OfflineAndOnlineLooks)

@@ -151,3 +151,24 @@ TEST(TrendView, OpeningTheGraphSetsItsLabelsWithoutRedrawing)
     EXPECT_EQ(rig.log, (QStringList{"text:G:10", "labels:G:" + kTen}));
     EXPECT_EQ(rig.state.gGraphScale, 10);
 }
+
+TEST(TrendView, TextThatIsNoWholeScaleIsNeverAppliedToTheGraph)
+{
+    Rig rig;
+    rig.graph.showing = true;
+    rig.view.chooseScale(Chart::Graph, QStringLiteral("20"));
+    for (const char *text : {"abc", "0", "-10", "0.4", "3000000000", ""}) {
+        rig.log.clear();
+        rig.view.applyScale(Chart::Graph, QString::fromLatin1(text));
+        EXPECT_TRUE(rig.log.isEmpty()) << text;
+        EXPECT_EQ(rig.state.gGraphScale, 20) << text;
+        rig.view.openGraph(QString::fromLatin1(text));
+        EXPECT_EQ(rig.log, QStringList{"text:G:" + QString::fromLatin1(text)}) << text;
+        EXPECT_EQ(rig.state.gGraphScale, 20) << text;
+    }
+    // A decimal rounds half to even.
+    rig.view.applyScale(Chart::Graph, QStringLiteral("250.5"));
+    EXPECT_EQ(rig.state.gGraphScale, 250);
+    rig.view.applyScale(Chart::Graph, QStringLiteral("251.5"));
+    EXPECT_EQ(rig.state.gGraphScale, 252);
+}
