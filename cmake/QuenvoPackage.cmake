@@ -23,9 +23,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The drawn pictures and texts use Liberation Sans.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The extended description; CPack puts the summary above it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Quenvo reads a handheld true-RMS digital multimeter through its USB receiver,
+    "Quenvo reads a handheld true-RMS digital multimeter through its USB receiver,
 a cp210x USB to UART bridge that streams the meter's display as 14-byte frames
 at 2400 baud. It decodes every frame into a reading and shows it on a virtual
 meter with a bar graph and a trend chart, keeps a table of the readings and

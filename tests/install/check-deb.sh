@@ -32,6 +32,8 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [[ -n "$(field Maintainer)" ]] || fail "no Maintainer"
 [[ "$(field Description)" == "companion program for a handheld true-RMS multimeter"* ]] ||
   fail "Description: $(field Description)"
+[[ "$(field Description | sed -n 2p)" == " Quenvo reads"* ]] ||
+  fail "the extended description does not follow the summary: $(field Description | sed -n 2p)"
 depends="$(field Depends)"
 # Computed from the shared libraries: the C library and Qt's libraries with
 # versions, not a hand-kept list.

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The desktop entry and the AppStream metainfo pass their validators, and the
 # newest release in the metainfo is the project's version.
-# Usage: check-metadata.sh DESKTOP_FILE METAINFO_FILE PROJECT_VERSION
+# The changelog's newest entry is that version too.
+# Usage: check-metadata.sh DESKTOP_FILE METAINFO_FILE CHANGELOG PROJECT_VERSION
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 desktop="$1"
 metainfo="$2"
-version="$3"
+changelog="$3"
+version="$4"
 
 out="$(desktop-file-validate "$desktop" 2>&1)" || fail "desktop-file-validate rejects $desktop: $out"
 [[ -z "$out" ]] || fail "desktop-file-validate warns about $desktop: $out"
@@ -22,4 +24,6 @@ grep -q '<screenshot type="default">' "$metainfo" || fail "$metainfo has no defa
 newest="$(grep -m1 -oE '<release version="[^"]+"' "$metainfo" | sed -E 's/.*"([^"]+)"/\1/')"
 [[ "$newest" == "$version" ]] ||
   fail "$metainfo names release '$newest' first, the project is $version: add the release"
+top="$(head -n1 "$changelog")"
+[[ "$top" == "quenvo ($version) "* ]] || fail "$changelog starts with '$top', the project is $version"
 finish
