@@ -9,7 +9,7 @@
 namespace pictures {
 
 // Main window.
-QIcon appIcon();                // 16 ... 128 pixels
+QIcon appIcon();                 // 16 ... 128 pixels
 QPixmap appIconPixmap(int size); // the same picture, size x size (the installed theme icons)
 
 // Connection strip.

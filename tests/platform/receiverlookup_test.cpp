@@ -190,7 +190,8 @@ TEST(ReceiverLookup, TakesTheStableLinkWhileItLeadsToADevice)
     ASSERT_TRUE(tty.open(QIODevice::WriteOnly));
     tty.close();
     ASSERT_TRUE(QFile::link(QStringLiteral("ttyUSB7"), link));
-    EXPECT_EQ(receiverlookup::findReceiverPort(sys.root(), dev.path()), dev.path() + QStringLiteral("/quenvo-meter"));
+    EXPECT_EQ(receiverlookup::findReceiverPort(sys.root(), dev.path()),
+              dev.path() + QStringLiteral("/quenvo-meter"));
 
     // Without any cp210x port in sysfs the link alone names the receiver.
     const FakeSysfs bare;

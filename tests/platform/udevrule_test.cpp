@@ -240,9 +240,10 @@ TEST(UdevRule, NamesThePortAndGivesTheDialoutGroupAccess)
     const QList<Rule> rules = readRules(kRuleFile);
     ASSERT_EQ(rules.size(), 1);
     const auto values = assignments(rules.first());
-    const std::multimap<QString, QString> expected = {{QStringLiteral("SYMLINK+"), receiverlookup::kReceiverLinkName},
-                                                      {QStringLiteral("GROUP"), QStringLiteral("dialout")},
-                                                      {QStringLiteral("MODE"), QStringLiteral("0660")}};
+    const std::multimap<QString, QString> expected = {
+        {QStringLiteral("SYMLINK+"), receiverlookup::kReceiverLinkName},
+        {QStringLiteral("GROUP"), QStringLiteral("dialout")},
+        {QStringLiteral("MODE"), QStringLiteral("0660")}};
     EXPECT_EQ(values, expected);
 }
 
@@ -258,8 +259,9 @@ TEST(UdevRule, MatchesTheReceiverDriversPortsOnlyAsTheLookupDoes)
     const QList<Rule> rules = readRules(kRuleFile);
     ASSERT_EQ(rules.size(), 1);
     QStringList matched;
-    for (const QString &tty : {QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB1"), QStringLiteral("ttyACM0"),
-                               QStringLiteral("ttyS0"), QStringLiteral("ttyUSB2")}) {
+    for (const QString &tty :
+         {QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB1"), QStringLiteral("ttyACM0"),
+          QStringLiteral("ttyS0"), QStringLiteral("ttyUSB2")}) {
         const QList<Device> chain = deviceChain(sys.root(), tty);
         ASSERT_FALSE(chain.isEmpty()) << qPrintable(tty);
         if (ruleMatches(rules.first(), chain))
