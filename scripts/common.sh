@@ -14,6 +14,18 @@ QUENVO_PACKAGES=(
 # Only for the demo on a machine without a display: a virtual X server.
 QUENVO_DEMO_PACKAGES=(xvfb xauth)
 
+# For building the Debian package: cpack runs dpkg-shlibdeps (dpkg-dev) on the
+# programs it finds with file.
+QUENVO_PACKAGING_PACKAGES=(dpkg-dev file)
+
+# For the install checks of the test suite: the validators of the desktop
+# entry and the metainfo, the manual page formatter, an SVG renderer, and a
+# virtual X server to launch the installed menu entry in.
+QUENVO_CHECK_PACKAGES=(
+  desktop-file-utils appstream man-db groff-base librsvg2-bin
+  xvfb xauth xdotool
+)
+
 quenvo_install_packages() {
   local missing=()
   local pkg

@@ -66,6 +66,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     describeProgram(app);
     QApplication::setApplicationDisplayName(QStringLiteral("Quenvo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quenvo")); // the installed quenvo.desktop
 
     QCommandLineParser parser;
     const Options options;

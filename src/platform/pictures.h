@@ -9,7 +9,8 @@
 namespace pictures {
 
 // Main window.
-QIcon appIcon();
+QIcon appIcon();                 // 16 ... 128 pixels
+QPixmap appIconPixmap(int size); // the same picture, size x size (the installed theme icons)
 
 // Connection strip.
 QPixmap connectBackground();    // 950 x 40, light-blue vertical gradient

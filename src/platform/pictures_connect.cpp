@@ -151,6 +151,11 @@ QIcon appIcon()
     return icon;
 }
 
+QPixmap appIconPixmap(int size)
+{
+    return iconPixmap(size);
+}
+
 QPixmap connectBackground()
 {
     QPixmap pixmap(950, 40);

@@ -112,7 +112,7 @@ QString readMapValue(HKEY key, const char *valueName)
 
 } // namespace
 
-QString findReceiverPort(const QString &)
+QString findReceiverPort(const QString &, const QString &)
 {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) !=
@@ -140,7 +140,7 @@ QString defaultPortName()
 
 #elif defined(Q_OS_MACOS)
 
-QString findReceiverPort(const QString &)
+QString findReceiverPort(const QString &, const QString &)
 {
     for (const QString &port : listSerialPorts(QString())) {
         if (port.contains(QStringLiteral("SLAB_USBtoUART")))
@@ -172,8 +172,13 @@ QString defaultPortName()
     return QStringLiteral("/dev/ttyUSB0");
 }
 
-QString findReceiverPort(const QString &sysfsRoot)
+QString findReceiverPort(const QString &sysfsRoot, const QString &devRoot)
 {
+    // The stable name that Quenvo's udev rule gives the receiver, when that
+    // rule is installed and the link leads to a device.
+    const QFileInfo stableLink(devRoot + QLatin1Char('/') + kReceiverLinkName);
+    if (stableLink.isSymLink() && stableLink.exists())
+        return stableLink.filePath();
     for (const QString &tty : ttyNames(sysfsRoot)) {
         if (driverOf(sysfsRoot, tty) == kReceiverDriver)
             return devicePath(tty);

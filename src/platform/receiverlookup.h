@@ -9,15 +9,21 @@ namespace receiverlookup {
 // The kernel driver of the receiver's USB serial bridge.
 inline const QString kReceiverDriver = QStringLiteral("cp210x");
 
+// The name under <devRoot> that Quenvo's udev rule links to the receiver's
+// port (/dev/quenvo-meter).
+inline const QString kReceiverLinkName = QStringLiteral("quenvo-meter");
+
 // The receiver's port, or an empty string when it is not plugged in.
-// Linux: the first tty (natural order: ttyUSB2 before ttyUSB10) under
+// Linux: <devRoot>/quenvo-meter when that symlink leads to a device;
+// otherwise the first tty (natural order: ttyUSB2 before ttyUSB10) under
 // <sysfsRoot>/class/tty whose device/driver link ends in the receiver's driver;
 // returns the device path ("/dev/ttyUSB0").
 // Windows: the port that the serial-port map (the registry key
 // "HARDWARE\DEVICEMAP\SERIALCOMM") names for the bridge driver's devices
-// "\Device\silabser0", then "\Device\slabser0" ("COM4"); sysfsRoot is unused.
+// "\Device\silabser0", then "\Device\slabser0" ("COM4"); the roots are unused.
 // macOS: the first port whose name shows the bridge driver ("cu.SLAB_USBtoUART").
-QString findReceiverPort(const QString &sysfsRoot = QStringLiteral("/sys"));
+QString findReceiverPort(const QString &sysfsRoot = QStringLiteral("/sys"),
+                         const QString &devRoot = QStringLiteral("/dev"));
 
 // The ports the port chooser offers. Linux: the serial devices present
 // (ttyUSB*, ttyACM*, and ttyS* that have a real device behind them), as

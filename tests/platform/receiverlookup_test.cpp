@@ -174,3 +174,36 @@ TEST(ReceiverLookup, PortNameFromSerialPortMapValue)
     // A size beyond the buffer is clamped; an embedded zero ends the name.
     EXPECT_EQ(receiverlookup::portNameFromMapValue(buffer, 4000), QStringLiteral("COM12"));
 }
+
+// The udev rule's stable name wins over the sysfs search while it leads to a
+// device; a stale or dangling name, or a plain file, is not taken.
+TEST(ReceiverLookup, TakesTheStableLinkWhileItLeadsToADevice)
+{
+    FakeSysfs sys;
+    sys.addTty(QStringLiteral("ttyUSB1"), QStringLiteral("cp210x"));
+    const QTemporaryDir dev;
+    ASSERT_TRUE(dev.isValid());
+    const QString link = dev.filePath(receiverlookup::kReceiverLinkName);
+    EXPECT_EQ(receiverlookup::findReceiverPort(sys.root(), dev.path()), QStringLiteral("/dev/ttyUSB1"));
+
+    QFile tty(dev.filePath(QStringLiteral("ttyUSB7")));
+    ASSERT_TRUE(tty.open(QIODevice::WriteOnly));
+    tty.close();
+    ASSERT_TRUE(QFile::link(QStringLiteral("ttyUSB7"), link));
+    EXPECT_EQ(receiverlookup::findReceiverPort(sys.root(), dev.path()),
+              dev.path() + QStringLiteral("/quenvo-meter"));
+
+    // Without any cp210x port in sysfs the link alone names the receiver.
+    const FakeSysfs bare;
+    EXPECT_EQ(receiverlookup::findReceiverPort(bare.root(), dev.path()), link);
+
+    ASSERT_TRUE(tty.remove()); // unplugged: the link dangles
+    EXPECT_EQ(receiverlookup::findReceiverPort(sys.root(), dev.path()), QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_TRUE(receiverlookup::findReceiverPort(bare.root(), dev.path()).isEmpty());
+
+    ASSERT_TRUE(QFile::remove(link));
+    QFile plain(link);
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    EXPECT_EQ(receiverlookup::findReceiverPort(sys.root(), dev.path()), QStringLiteral("/dev/ttyUSB1"));
+}
