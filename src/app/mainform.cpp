@@ -16,9 +16,8 @@
 
 MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, GraphWindowLink &graph,
                    std::function<QString()> findReceiver, QWidget *parent)
-    : QWidget(parent), MSComm1(port), receivePath(port, ReceivePath::AfterDiscard::StayArmed),
-      trendView(state, graph), m_state(state), m_dialogs(dialogs), m_graph(graph),
-      m_findReceiver(std::move(findReceiver))
+    : QWidget(parent), MSComm1(port), receivePath(port), trendView(state, graph), m_state(state),
+      m_dialogs(dialogs), m_graph(graph), m_findReceiver(std::move(findReceiver))
 {
     // No maximize button; the fixed size keeps window managers from offering
     // to maximise or resize.

@@ -4,9 +4,20 @@
 
 #include <algorithm>
 
-ReceivePath::ReceivePath(SerialControl &port, AfterDiscard policy, QObject *parent)
-    : QObject(parent), m_port(port), m_policy(policy)
+ReceivePath::ReceivePath(SerialControl &port, QObject *parent) : QObject(parent), m_port(port)
 {
+    connect(&m_port, &SerialControl::arriving, this, &ReceivePath::bytesArriving);
+}
+
+void ReceivePath::bytesArriving(qint64 quietMs)
+{
+    if (quietMs <= kFrameGapMs)
+        return;
+    const int waiting = m_port.inBufferCount();
+    if (waiting <= 0)
+        return;
+    m_staleBytes += waiting;
+    m_port.discardInput();
 }
 
 ReceivePath::Frame ReceivePath::Frame::fromBytes(std::span<const std::uint8_t, kMeterFrameSize> bytes)
@@ -26,10 +37,6 @@ std::optional<ReceivePath::Frame> ReceivePath::takeFrame(bool accept)
         return std::nullopt;
     }
     const QByteArray bytes = m_port.input();
-    // Whatever came in since the count was read goes as well; nothing is
-    // left to discard in the usual case, and then the port is not touched.
-    if (m_port.inBufferCount() > 0)
-        m_port.discardInput();
     if (bytes.size() < static_cast<qsizetype>(kMeterFrameSize)) {
         discard();
         return std::nullopt;
@@ -43,10 +50,6 @@ void ReceivePath::discard()
 {
     m_port.discardInput();
     ++m_discards;
-    if (m_policy == AfterDiscard::Rearm) {
-        pause();
-        Q_EMIT rearmNeeded();
-    }
 }
 
 void ReceivePath::pause()

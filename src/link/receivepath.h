@@ -16,8 +16,11 @@ class SerialControl;
 // armed only by a watchdog tick that finds the buffer empty, so that the
 // first event after arming starts on a frame boundary.
 //
-// The desktop program stays armed after a discard (its watchdog runs only
-// while arming); the headless logger goes back to arming.
+// Frames carry no marker: the pause between them is the only delimiter.
+// Bytes that waited, short of a frame, through a quiet gap longer than any
+// pause inside a frame are stale: when the next bytes come they are dropped
+// (counted, never parsed), so the next frame starts clean. Both programs stay
+// armed after a discard; the first gap re-synchronises them.
 class ReceivePath : public QObject
 {
     Q_OBJECT
@@ -26,8 +29,13 @@ public:
     static constexpr int kArmedThreshold = static_cast<int>(kMeterFrameSize);
     // Watchdog period.
     static constexpr int kWatchdogMs = 100;
+    // A quiet line for longer than this ends whatever waits. Inside a frame
+    // bytes follow each other within 4.2 ms on the wire (a USB bridge holds
+    // them back for up to its latency, 16 to 40 ms); between the meter's
+    // frames the line is silent for about 340 ms. 100 ms lies between, and is
+    // the quiet the watchdog already takes as a frame boundary.
+    static constexpr qint64 kFrameGapMs = 100;
 
-    enum class AfterDiscard { StayArmed, Rearm };
     enum class Tick { Discarded, Armed, PortClosed };
 
     struct Frame
@@ -38,7 +46,7 @@ public:
         static Frame fromBytes(std::span<const std::uint8_t, kMeterFrameSize> bytes);
     };
 
-    ReceivePath(SerialControl &port, AfterDiscard policy, QObject *parent = nullptr);
+    explicit ReceivePath(SerialControl &port, QObject *parent = nullptr);
 
     // The receive event: only a data-received event counts; with exactly 14
     // bytes waiting and `accept` (room in the store) the frame is read and
@@ -54,20 +62,21 @@ public:
     Tick watchdogTick();
 
     bool armed() const;
-    // Frames taken and discards made since construction.
+    // Frames taken, discards made and stale bytes dropped at a gap since
+    // construction.
     std::int64_t framesTaken() const { return m_framesTaken; }
     std::int64_t discards() const { return m_discards; }
+    std::int64_t staleBytes() const { return m_staleBytes; }
 
-Q_SIGNALS:
-    // Reception went back to arming after a discard (policy Rearm): the
-    // owner starts its watchdog.
-    void rearmNeeded();
+    // New bytes after `quietMs` of silence while others wait: those are
+    // stale past the frame gap and are dropped.
+    void bytesArriving(qint64 quietMs);
 
 private:
     void discard();
 
     SerialControl &m_port;
-    AfterDiscard m_policy;
     std::int64_t m_framesTaken = 0;
     std::int64_t m_discards = 0;
+    std::int64_t m_staleBytes = 0;
 };

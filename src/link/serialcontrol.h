@@ -65,6 +65,10 @@ Q_SIGNALS:
     // The communication event, on the user-interface thread. May be raised
     // again while a handler of an earlier one waits in a modal dialog.
     void onComm();
+    // New bytes came from the device while others were waiting; raised
+    // before the new bytes join them. `quietMs` is how long the line was
+    // silent before they came. A receiver may discard what waits here.
+    void arriving(qint64 quietMs);
     // The open port failed for good (receiver unplugged). The port is already
     // closed; raised once per opened port; `reason` names the device and the
     // error.

@@ -1,17 +1,21 @@
 #include "platform/qtserialcontrol.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QSerialPort>
 
 #include <cerrno>
 #include <climits>
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
 constexpr qint64 kReadBufferSize = 1024;
+// Bytes read from the device and not yet in the receive buffer.
+constexpr qsizetype kBacklogLimit = 64 * 1024;
 
 // True when the device exists but this user may not open it for reading.
 bool deviceDenied(const QString &path)
@@ -93,6 +97,7 @@ QString lostPhrase(int qtError)
 QtSerialControl::QtSerialControl(QObject *parent)
     : SerialControl(parent), m_port(std::make_unique<QSerialPort>())
 {
+    m_clock.start();
     m_port->setBaudRate(QSerialPort::Baud2400);
     m_port->setDataBits(QSerialPort::Data8);
     m_port->setParity(QSerialPort::NoParity);
@@ -150,6 +155,9 @@ bool QtSerialControl::open()
     m_armedBelow = true;
     m_openError = OpenError::None;
     m_errorString.clear();
+    m_buffer.clear();
+    m_backlog.clear();
+    m_lastArrival = m_clock.elapsed();
     // Bytes the device held before the port was opened belong to nobody.
     m_port->clear(QSerialPort::Input);
     if (!m_port->isOpen()) { // the device failed at once: an open failure, not a lost link
@@ -212,6 +220,7 @@ void QtSerialControl::setRThreshold(int n)
 {
     m_threshold = n > 0 ? n : 0;
     m_armedBelow = true;
+    fillBuffer();
     if (m_threshold > 0 && inBufferCount() >= m_threshold)
         scheduleCheck();
 }
@@ -230,17 +239,20 @@ int QtSerialControl::inBufferCount() const
 {
     if (!live())
         return 0;
-    return int(qMin<qint64>(m_port->bytesAvailable(), INT_MAX));
+    return int(m_buffer.size());
 }
 
+// Emptying the receive buffer drops the bytes read from the device and not
+// yet taken. The device's own queue is not flushed: flushing it under a read
+// that the event loop has already been told of makes that read fail, which
+// QSerialPort reports as a resource error.
 void QtSerialControl::discardInput()
 {
     if (!live())
         return;
-    // Reading out also re-enables reading the device when the buffer was full.
-    m_port->readAll();
-    if (live())
-        m_port->clear(QSerialPort::Input);
+    m_buffer.clear();
+    m_backlog.clear();
+    m_port->readAll(); // bytes QSerialPort read but did not hand over yet
     noteDrained();
 }
 
@@ -248,9 +260,32 @@ QByteArray QtSerialControl::input()
 {
     if (!live())
         return {};
-    const QByteArray bytes = m_port->readAll();
+    QByteArray bytes;
+    bytes.swap(m_buffer);
     noteDrained();
+    // The backlog moves up when the event loop next runs.
+    if (!m_backlog.isEmpty())
+        scheduleCheck();
     return bytes;
+}
+
+// Moves backlog bytes into the receive buffer: while reception is armed at
+// most one threshold's worth waits there, so that frames arriving faster
+// than they are taken are taken one by one rather than discarded together.
+void QtSerialControl::fillBuffer()
+{
+    const qsizetype cap = m_threshold > 0 ? m_threshold : kReadBufferSize;
+    if (m_buffer.size() > cap) { // the threshold was set with more waiting
+        m_backlog.prepend(m_buffer.sliced(cap));
+        m_buffer.truncate(cap);
+        return;
+    }
+    const qsizetype room = cap - m_buffer.size();
+    if (room <= 0 || m_backlog.isEmpty())
+        return;
+    const qsizetype n = std::min(room, m_backlog.size());
+    m_buffer += m_backlog.left(n);
+    m_backlog.remove(0, n);
 }
 
 void QtSerialControl::noteDrained()
@@ -274,6 +309,21 @@ void QtSerialControl::raiseReceiveEvent()
 
 void QtSerialControl::onReadyRead()
 {
+    if (!live())
+        return;
+    const QByteArray fresh = m_port->readAll();
+    if (fresh.isEmpty())
+        return;
+    const qint64 now = m_clock.elapsed();
+    if (!m_buffer.isEmpty() || !m_backlog.isEmpty())
+        Q_EMIT arriving(now - m_lastArrival);
+    m_lastArrival = now;
+    m_backlog += fresh;
+    // A receiver that takes nothing for a long time loses the oldest bytes,
+    // as a full receive buffer does.
+    if (m_backlog.size() > kBacklogLimit)
+        m_backlog.remove(0, m_backlog.size() - kBacklogLimit);
+    fillBuffer();
     scheduleCheck();
 }
 
@@ -293,7 +343,10 @@ void QtSerialControl::scheduleCheck()
 
 void QtSerialControl::checkThreshold()
 {
-    if (!live() || m_threshold <= 0)
+    if (!live())
+        return;
+    fillBuffer();
+    if (m_threshold <= 0)
         return;
     if (inBufferCount() < m_threshold) {
         m_armedBelow = true;
@@ -305,12 +358,40 @@ void QtSerialControl::checkThreshold()
     raiseReceiveEvent();
 }
 
+bool QtSerialControl::deviceGone() const
+{
+    if (!QFileInfo::exists(m_openName))
+        return true;
+#ifdef Q_OS_UNIX
+    const int fd = int(m_port->handle());
+    if (fd < 0)
+        return true;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        return true;
+#endif
+    return false;
+}
+
 void QtSerialControl::onError(int error)
 {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
         return;
     if (m_closing || m_lost || !m_port->isOpen())
         return;
+    // A failed read on a device that is still there and not hung up is no
+    // lost link (a read the event loop announced can find nothing). Qt stops
+    // reading after such an error, so the port is opened again quietly.
+    if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) && !deviceGone()) {
+        m_closing = true;
+        m_port->close();
+        m_closing = false;
+        m_port->clearError();
+        if (m_port->open(QIODevice::ReadOnly)) {
+            ++m_transientErrors;
+            return;
+        }
+    }
     // A vanished device makes QSerialPort report read errors continuously
     // while the port stays open: close it right here so that the flood stops.
     m_lost = true;

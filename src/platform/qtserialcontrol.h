@@ -2,6 +2,7 @@
 
 #include "link/serialcontrol.h"
 
+#include <QElapsedTimer>
 #include <memory>
 
 class QSerialPort;
@@ -31,8 +32,8 @@ public:
     // (delivered only if they are still waiting then).
     void setRThreshold(int n) override;
     int rThreshold() const override;
-    // At most 1024: while the buffer is full the device is not read, and
-    // further bytes wait (or are dropped) in the operating system.
+    // At most 1024, and while armed at most the threshold: later bytes wait
+    // behind in arrival order and move up as the buffer is emptied.
     int inBufferCount() const override;
     void discardInput() override;
     QByteArray input() override;
@@ -44,6 +45,9 @@ public:
     // for serial lock files can be written. Qt reports a denied device, a
     // device busy elsewhere, a lock file held by another program and a
     // missing lock folder all as PermissionError.
+    // Read errors survived without losing the link (the port was reopened).
+    int transientErrors() const { return m_transientErrors; }
+
     static OpenError classifyOpenFailure(int qtError, bool deviceDenied, bool lockDirectoryAvailable);
 
 private:
@@ -53,6 +57,9 @@ private:
     void checkThreshold();
     void scheduleCheck();
     void noteDrained();
+    void fillBuffer();
+    // Whether a failed read means the device is gone (node missing, hang-up).
+    bool deviceGone() const;
     bool live() const;
     void closePort();
 
@@ -68,4 +75,9 @@ private:
     quint64 m_session = 0;       // counts successful opens
     OpenError m_openError = OpenError::None;
     QString m_errorString;
+    QByteArray m_buffer;  // the receive buffer: what inBufferCount() counts
+    QByteArray m_backlog; // read from the device, not yet in the buffer
+    QElapsedTimer m_clock;
+    qint64 m_lastArrival = 0;
+    int m_transientErrors = 0;
 };

@@ -112,7 +112,7 @@ protected:
     NoGraphWindow graph;
     TrendView trend{state, graph};
     ScriptedSerialControl port;
-    ReceivePath receive{port, ReceivePath::AfterDiscard::StayArmed};
+    ReceivePath receive{port};
     ScriptedDialogs dialogs;
     ShowForm show;
     ConnectForm form;

@@ -21,7 +21,7 @@ QByteArray bytes(int n, char first = 0)
 // A port and the receive path, with a handler that keeps every frame taken.
 struct Rig
 {
-    explicit Rig(ReceivePath::AfterDiscard policy = ReceivePath::AfterDiscard::StayArmed) : path(port, policy)
+    Rig() : path(port)
     {
         port.setCommPort(QStringLiteral("/dev/ttyUSB0"));
         port.open();
@@ -29,14 +29,12 @@ struct Rig
             if (auto frame = path.takeFrame(accept))
                 frames.push_back(*frame);
         });
-        QObject::connect(&path, &ReceivePath::rearmNeeded, [this] { ++rearms; });
     }
 
     ScriptedSerialControl port;
     ReceivePath path;
     bool accept = true;
     std::vector<ReceivePath::Frame> frames;
-    int rearms = 0;
 };
 
 } // namespace
@@ -79,17 +77,15 @@ TEST(ReceivePath, AFrameInSmallChunksIsTakenAtFourteenBytes)
 
 TEST(ReceivePath, AnythingButFourteenIsDiscardedWhole)
 {
-    // The desktop program stays armed; the logger goes back to arming.
-    for (const auto policy : {ReceivePath::AfterDiscard::StayArmed, ReceivePath::AfterDiscard::Rearm}) {
-        Rig rig(policy);
+    // Reception stays armed after a discard: the next gap re-synchronises.
+    {
+        Rig rig;
         rig.path.watchdogTick();
         rig.port.deliver(bytes(28));
         EXPECT_TRUE(rig.frames.empty());
         EXPECT_EQ(rig.port.inBufferCount(), 0);
         EXPECT_EQ(rig.path.discards(), 1);
-        const bool rearm = policy == ReceivePath::AfterDiscard::Rearm;
-        EXPECT_EQ(rig.path.armed(), !rearm);
-        EXPECT_EQ(rig.rearms, rearm ? 1 : 0);
+        EXPECT_TRUE(rig.path.armed());
     }
     // Thirteen bytes raise no event; the next byte makes fourteen.
     Rig rig;
@@ -98,6 +94,42 @@ TEST(ReceivePath, AnythingButFourteenIsDiscardedWhole)
     EXPECT_EQ(rig.port.inBufferCount(), 13);
     rig.port.deliver(bytes(1));
     EXPECT_EQ(rig.frames.size(), 1u);
+}
+
+// The pause between frames delimits them: bytes that waited, short of a
+// frame, through a quiet gap are dropped when the next bytes come, so a stray
+// byte or a cut frame never joins the next frame.
+TEST(ReceivePath, BytesWaitingThroughAGapAreStaleAndTheNextFrameStartsClean)
+{
+    const qint64 gap = ReceivePath::kFrameGapMs + 1;
+    const QByteArray frame = bytes(14, 40);
+    struct Damage
+    {
+        const char *what;
+        QByteArray before;
+    };
+    for (const Damage &d : {Damage{"stray byte", QByteArray(1, '\x55')}, Damage{"cut frame", bytes(9, 7)},
+                            Damage{"13 of 14", bytes(13, 3)}}) {
+        SCOPED_TRACE(d.what);
+        Rig rig;
+        rig.path.watchdogTick();
+        rig.port.deliver(d.before);
+        // The next frame after the meter's pause, byte by byte.
+        rig.port.deliver(frame.first(1), gap);
+        for (int i = 1; i < 14; ++i)
+            rig.port.deliver(frame.sliced(i, 1), 4);
+        ASSERT_EQ(rig.frames.size(), 1u);
+        EXPECT_TRUE(std::equal(rig.frames[0].bytes.begin(), rig.frames[0].bytes.end(), frame.begin()));
+        EXPECT_EQ(rig.path.staleBytes(), d.before.size());
+        EXPECT_EQ(rig.path.discards(), 0);
+    }
+    // Pauses inside a frame up to the gap keep its bytes together.
+    Rig rig;
+    rig.path.watchdogTick();
+    rig.port.deliver(frame.first(5));
+    rig.port.deliver(frame.sliced(5), ReceivePath::kFrameGapMs);
+    ASSERT_EQ(rig.frames.size(), 1u);
+    EXPECT_EQ(rig.path.staleBytes(), 0);
 }
 
 TEST(ReceivePath, AFullStoreDiscardsAndOtherEventsTouchNothing)

@@ -139,6 +139,9 @@ TEST_F(SerialControlTest, StreamInRandomChunksLosesNothingAndNeverStallsAboveThr
     EXPECT_LE(events, int(stream.size() / 14));
 }
 
+// While armed the receive buffer holds one threshold's worth; later bytes
+// wait behind it in order and move up as it is emptied, so that frames that
+// arrive together are taken one by one.
 TEST_F(SerialControlTest, OneEventPerCrossingWhileBytesKeepArriving)
 {
     int events = 0;
@@ -147,18 +150,31 @@ TEST_F(SerialControlTest, OneEventPerCrossingWhileBytesKeepArriving)
 
     for (int i = 1; i <= 40; ++i) {
         writeAll(pty, QByteArray(1, char(i)));
-        ASSERT_TRUE(waitUntil([&] { return control.inBufferCount() == i; }));
+        ASSERT_TRUE(waitUntil([&] { return control.inBufferCount() == std::min(i, 14); }));
     }
     settle();
     EXPECT_EQ(events, 1); // risen once, never below again
+    EXPECT_EQ(control.inBufferCount(), 14);
+    QByteArray first;
+    for (int i = 1; i <= 14; ++i)
+        first.append(char(i));
+    EXPECT_EQ(control.input(), first);
+    ASSERT_TRUE(waitUntil([&] { return events == 2; })); // the next 14 moved up
+    EXPECT_EQ(control.input().front(), char(15));
+    ASSERT_TRUE(waitUntil([&] { return control.inBufferCount() == 12; }));
+    settle();
+    EXPECT_EQ(events, 2);
 
     control.discardInput();
     EXPECT_EQ(control.inBufferCount(), 0);
-    writeAll(pty, frameBytes(1) + frameBytes(2)); // one jump from 0 to 28
-    ASSERT_TRUE(waitUntil([&] { return events == 2; }));
+    writeAll(pty, frameBytes(1) + frameBytes(2)); // both at once
+    ASSERT_TRUE(waitUntil([&] { return events == 3; }));
+    EXPECT_EQ(control.input(), frameBytes(1));
+    ASSERT_TRUE(waitUntil([&] { return events == 4; }));
+    EXPECT_EQ(control.input(), frameBytes(2));
     settle();
-    EXPECT_EQ(events, 2);
-    EXPECT_EQ(control.inBufferCount(), 28);
+    EXPECT_EQ(events, 4);
+    EXPECT_EQ(control.inBufferCount(), 0);
 }
 
 TEST_F(SerialControlTest, ThresholdZeroRaisesNoEventAndSettingItLaterRaisesOne)
@@ -173,17 +189,19 @@ TEST_F(SerialControlTest, ThresholdZeroRaisesNoEventAndSettingItLaterRaisesOne)
     settle();
     EXPECT_EQ(events, 0);
 
-    // 56 already waiting when the threshold is set: one event is queued.
+    // 56 already waiting when the threshold is set: one frame's worth in the
+    // buffer, the rest behind it; one event is queued.
     control.setRThreshold(14);
+    EXPECT_EQ(control.inBufferCount(), 14);
     EXPECT_EQ(events, 0);
     ASSERT_TRUE(waitUntil([&] { return events == 1; }));
     writeAll(pty, frameBytes(5));
-    ASSERT_TRUE(waitUntil([&] { return control.inBufferCount() == 70; }));
     settle();
     EXPECT_EQ(events, 1);
 
-    // Back to 0 with bytes waiting, then drained: nothing more.
+    // Back to 0: everything waiting counts again; drained: nothing more.
     control.setRThreshold(0);
+    ASSERT_TRUE(waitUntil([&] { return control.inBufferCount() == 70; }));
     control.discardInput();
     writeAll(pty, frameBytes(6));
     ASSERT_TRUE(waitUntil([&] { return control.inBufferCount() == 14; }));

@@ -39,10 +39,12 @@ QByteArray ScriptedSerialControl::input()
     return all;
 }
 
-void ScriptedSerialControl::deliver(const QByteArray &bytes)
+void ScriptedSerialControl::deliver(const QByteArray &bytes, qint64 quietMs)
 {
     if (!m_open)
         return;
+    if (!buffer.isEmpty())
+        Q_EMIT arriving(quietMs);
     const qsizetype before = buffer.size();
     buffer += bytes;
     if (m_threshold > 0 && before < m_threshold && buffer.size() >= m_threshold)

@@ -29,10 +29,11 @@ public:
     QByteArray input() override;
     int commEvent() const override { return m_inReceive ? kEvReceive : eventKind; }
 
-    // Bytes arrive on the line, as the real control sees them: appended to
-    // what waits, raising the receive event when the threshold is crossed
-    // (the bytes waiting rise from below it to it or more).
-    void deliver(const QByteArray &bytes);
+    // Bytes arrive on the line after `quietMs` of silence, as the real
+    // control sees them: announced when others wait, appended to what waits,
+    // raising the receive event when the threshold is crossed (the bytes
+    // waiting rise from below it to it or more).
+    void deliver(const QByteArray &bytes, qint64 quietMs = 0);
 
     // Raises the data-received event with `bytes` waiting (appended to what
     // is there), whatever the threshold.

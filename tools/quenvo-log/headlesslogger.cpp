@@ -56,6 +56,27 @@ HeadlessLogger::HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIO
     connect(&m_watchdog, &QTimer::timeout, this, &HeadlessLogger::watchdogTick);
     m_durationTimer.setSingleShot(true);
     connect(&m_durationTimer, &QTimer::timeout, this, &HeadlessLogger::stop);
+    m_silence.setSingleShot(true);
+    connect(&m_silence, &QTimer::timeout, this, &HeadlessLogger::warnSilence);
+}
+
+namespace {
+constexpr int kFirstSilenceWarningMs = 10000;
+constexpr int kLaterSilenceWarningMs = 60000;
+} // namespace
+
+// The port is open and nothing useful has come for a while.
+void HeadlessLogger::warnSilence()
+{
+    if (m_finished)
+        return;
+    const int waited = m_silence.interval();
+    m_err.write(QStringLiteral("quenvo-log: no reading from %1 in the last %2 s; check that the meter is "
+                               "switched on and sending to its receiver.\n")
+                    .arg(m_devicePath)
+                    .arg(waited / 1000)
+                    .toLocal8Bit());
+    m_silence.start(kLaterSilenceWarningMs);
 }
 
 HeadlessLogger::~HeadlessLogger()
@@ -197,7 +218,7 @@ void HeadlessLogger::startLive(const QString &device)
 {
     m_devicePath = device;
     m_serial = std::make_unique<QtSerialControl>();
-    m_receive = std::make_unique<ReceivePath>(*m_serial, ReceivePath::AfterDiscard::Rearm);
+    m_receive = std::make_unique<ReceivePath>(*m_serial);
     m_serial->setCommPort(device);
     if (!m_serial->open()) {
         fail(RuntimeFailure, m_serial->errorString());
@@ -207,7 +228,7 @@ void HeadlessLogger::startLive(const QString &device)
         return;
     connect(m_serial.get(), &SerialControl::onComm, this, &HeadlessLogger::onComm);
     connect(m_serial.get(), &SerialControl::linkLost, this, &HeadlessLogger::onLinkLost);
-    connect(m_receive.get(), &ReceivePath::rearmNeeded, &m_watchdog, qOverload<>(&QTimer::start));
+    m_silence.start(kFirstSilenceWarningMs);
     if (m_options.durationMs > 0)
         m_durationTimer.start(std::chrono::milliseconds(m_options.durationMs));
     // Receive events off until a watchdog tick finds the line quiet.
@@ -258,6 +279,8 @@ void HeadlessLogger::logFrame(const ReceivePath::Frame &frame)
     if (!writeOutput(m_capture, bytes) || !writeOutput(m_csv, datafiles::csvRecordLine(record)) ||
         !writeOutput(m_text, datafiles::textRecordLine(record)) || !writeOut(stdoutLine(record)))
         return;
+    if (m_serial)
+        m_silence.start(kFirstSilenceWarningMs);
     Q_EMIT readingLogged(record, frame.frame);
     if (m_options.count > 0 && m_count >= m_options.count)
         finish(Success);
@@ -275,6 +298,14 @@ void HeadlessLogger::finish(int status)
 {
     if (m_finished)
         return;
+    // A live run that heard nothing did not do its job.
+    if (status == Success && m_serial && m_count == 0) {
+        m_err.write(QStringLiteral("quenvo-log: no reading was received from %1; check that the meter is "
+                                   "switched on and sending to its receiver.\n")
+                        .arg(m_devicePath)
+                        .toLocal8Bit());
+        status = RuntimeFailure;
+    }
     m_finished = true;
     m_status = status;
     shutDown();
@@ -285,6 +316,7 @@ void HeadlessLogger::shutDown()
 {
     m_watchdog.stop();
     m_durationTimer.stop();
+    m_silence.stop();
     if (m_serial) {
         disconnect(m_serial.get(), nullptr, this, nullptr);
         m_serial->close();

@@ -95,6 +95,7 @@ private:
     void fail(int status, const QString &message);
     void finish(int status);
     void shutDown();
+    void warnSilence();
 
     LoggerOptions m_options;
     QIODevice &m_out;
@@ -106,6 +107,7 @@ private:
     QString m_devicePath;
     QTimer m_watchdog;
     QTimer m_durationTimer;
+    QTimer m_silence; // no reading for a while: one warning, then at most one a minute
 
     QFile m_csv;
     QFile m_text;
