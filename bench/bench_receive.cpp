@@ -1,9 +1,16 @@
 // One reading through the whole receive path: a serial control holding one
 // 14-byte frame raises its receive event; the main window decodes it, inserts
 // the table row, sets the display and the bar, stores the record, moves the
-// trend window and repaints the chart. Measured with an empty store, with a
-// full page (99) and with 49999 readings already stored (the table then holds
-// as many rows); the program prints the ratio of the medians.
+// trend window and redraws the charts.
+//
+// BM_ReceiveHandlerOnly: the receive handler alone, windows never shown and
+// no event loop run, so nothing reaches the screen: a floor, not what the
+// program spends.
+// BM_ReceivePainted: the windows shown (offscreen platform) and the event
+// loop run until the repaints the reading caused are done, with the graph
+// window hidden (0) or showing (1); wall and process CPU time.
+// Both with an empty store, a full page (99) and 49999 readings stored (the
+// table then holds as many rows); the program prints the ratios of the medians.
 //
 // With 49999 stored the reading is the 50000th, so the full-store question
 // runs as well; it is answered Yes and the save dialog cancelled, which keeps
@@ -11,6 +18,8 @@
 #include "app/mainform.h"
 #include "datalog/dataform.h"
 #include "datalog/flexgridmodel.h"
+#include "display/showform.h"
+#include "graph/graphform.h"
 #include "graph/graphlink.h"
 #include "link/connectform.h"
 #include "link/frameencoder.h"
@@ -56,7 +65,7 @@ struct Rig
     }
 };
 
-void BM_ReceiveOneReading(benchmark::State &st)
+void BM_ReceiveHandlerOnly(benchmark::State &st)
 {
     const int stored = static_cast<int>(st.range(0));
     Rig rig(stored);
@@ -72,7 +81,63 @@ void BM_ReceiveOneReading(benchmark::State &st)
     if (rig.state.gRecordCount() != stored + 1)
         st.SkipWithError("the reading was not stored");
 }
-BENCHMARK(BM_ReceiveOneReading)->Arg(0)->Arg(99)->Arg(49999)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ReceiveHandlerOnly)->Arg(0)->Arg(99)->Arg(49999)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+struct PaintedRig
+{
+    SharedState state;
+    ScriptedSerialControl port;
+    ScriptedDialogs dialogs;
+    GraphWindowHost graph{state};
+    MainForm window{state, port, dialogs, graph, [] { return QStringLiteral("/dev/ttyUSB0"); }};
+
+    PaintedRig(int stored, bool graphShowing)
+    {
+        graph.attach(window.trendView);
+        window.show();
+        window.connectForm->Timer1_Timer();
+        for (int i = 0; i < stored; ++i) {
+            const std::int32_t n = state.append({0, 0.25 * (i % 400), QStringLiteral("VAC/HZ/%"),
+                                                 QStringLiteral("5/17/24\\14:03:09"), QStringLiteral("mV"),
+                                                 QStringLiteral("012.34")});
+            window.dataForm->grid->addItem(QString::number(n), 1);
+        }
+        if (graphShowing)
+            window.showForm->Image1_Click();
+        settle();
+    }
+    // Runs the event loop until nothing more is pending: layouts, then paints.
+    static void settle()
+    {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        }
+    }
+};
+
+void BM_ReceivePainted(benchmark::State &st)
+{
+    const int stored = static_cast<int>(st.range(0));
+    PaintedRig rig(stored, st.range(1) != 0);
+    const QByteArray frame = frameBytes();
+    for (auto _ : st) {
+        st.PauseTiming();
+        rig.state.truncate(stored);
+        rig.dialogs.answers = {Dialogs::Answer::Yes};
+        rig.dialogs.asked.clear();
+        st.ResumeTiming();
+        rig.port.receive(frame);
+        PaintedRig::settle();
+    }
+    if (rig.state.gRecordCount() != stored + 1)
+        st.SkipWithError("the reading was not stored");
+}
+BENCHMARK(BM_ReceivePainted)
+    ->ArgsProduct({{99, 49999}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // Prints what the console reporter prints and keeps the medians.
 class MedianReporter : public benchmark::ConsoleReporter
@@ -118,9 +183,9 @@ int main(int argc, char **argv)
         const auto it = reporter.medians.find(name);
         return it == reporter.medians.end() ? 0.0 : it->second;
     };
-    const double empty = median("BM_ReceiveOneReading/0/real_time");
-    const double page = median("BM_ReceiveOneReading/99/real_time");
-    const double full = median("BM_ReceiveOneReading/49999/real_time");
+    const double empty = median("BM_ReceiveHandlerOnly/0/real_time");
+    const double page = median("BM_ReceiveHandlerOnly/99/real_time");
+    const double full = median("BM_ReceiveHandlerOnly/49999/real_time");
     if (empty > 0 && full > 0) {
         std::printf("\nmedian, 0 stored:     %.2f us\nmedian, 99 stored:    %.2f us\n"
                     "median, 49999 stored: %.2f us\n",
@@ -128,6 +193,19 @@ int main(int argc, char **argv)
         std::printf("ratio 49999 / 0:  %.3f\n", full / empty);
         if (page > 0)
             std::printf("ratio 49999 / 99: %.3f\n", full / page);
+    }
+    const double hidden99 = median("BM_ReceivePainted/99/0/process_time/real_time");
+    const double showing99 = median("BM_ReceivePainted/99/1/process_time/real_time");
+    const double hiddenFull = median("BM_ReceivePainted/49999/0/process_time/real_time");
+    const double showingFull = median("BM_ReceivePainted/49999/1/process_time/real_time");
+    if (hidden99 > 0 && showing99 > 0 && hiddenFull > 0 && showingFull > 0) {
+        std::printf("\npainted (wall): 99 hidden %.1f us, 99 showing %.1f us, 49999 hidden %.1f us, "
+                    "49999 showing %.1f us\n",
+                    hidden99, showing99, hiddenFull, showingFull);
+        std::printf("ratio showing / hidden: %.3f at 99, %.3f at 49999\n", showing99 / hidden99,
+                    showingFull / hiddenFull);
+        std::printf("ratio 49999 / 99: %.3f hidden, %.3f showing\n", hiddenFull / hidden99,
+                    showingFull / showing99);
     }
     benchmark::Shutdown();
     return 0;
