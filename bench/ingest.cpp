@@ -4,7 +4,12 @@
 // program reports what was received against what was sent, and the link
 // drops. Not a timed test: a figure for the record.
 //
-//   ingest desktop|logger FRAMES RATE_PER_SECOND
+//   ingest desktop|logger FRAMES RATE_PER_SECOND [noisy]
+//
+// "noisy": byte-paced as a 2400-baud wire, a quarter of the frames followed
+// or replaced by damage (a stray byte in a pause, a frame cut short, two
+// frames without a pause); reports the readings made of bytes that were not
+// one whole frame.
 #include "app/mainform.h"
 #include "app/sharedstate.h"
 #include "graph/graphlink.h"
@@ -24,8 +29,8 @@
 
 int main(int argc, char **argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s desktop|logger FRAMES RATE\n", argv[0]);
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: %s desktop|logger FRAMES RATE [noisy]\n", argv[0]);
         return 2;
     }
     qputenv("QT_QPA_PLATFORM",
@@ -43,7 +48,10 @@ int main(int argc, char **argv)
     uitesting::LinePlayer::Options line;
     line.frames = frames;
     line.intervalMs = std::max(1, int(1000.0 / rate + 0.5));
-    line.bytePaced = false;
+    const bool noisy = argc == 5 && QByteArray(argv[4]) == "noisy";
+    line.bytePaced = noisy;
+    line.damagePercent = noisy ? 25 : 0;
+    QStringList texts;
 
     int received = 0;
     int drops = 0;
@@ -55,6 +63,9 @@ int main(int argc, char **argv)
     QBuffer out;
     QBuffer err;
     std::unique_ptr<HeadlessLogger> logger;
+    // At 50000 readings the store is full: "Yes" to saving, then the save
+    // dialog cancelled, keeps them all in the store to be counted.
+    dialogs.answers = {Dialogs::Answer::Yes};
     if (mode == QLatin1String("desktop")) {
         window = std::make_unique<MainForm>(state, port, dialogs, graph, [&] { return pty.slavePath(); });
         window->show();
@@ -66,7 +77,11 @@ int main(int argc, char **argv)
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         logger = std::make_unique<HeadlessLogger>(options, out, err);
-        QObject::connect(logger.get(), &HeadlessLogger::readingLogged, [&] { ++received; });
+        QObject::connect(logger.get(), &HeadlessLogger::readingLogged,
+                         [&](const MeasurementRecord &r, const MeterFrame &) {
+                             ++received;
+                             texts << r.data;
+                         });
         QObject::connect(logger.get(), &HeadlessLogger::finished, [&] { ++drops; });
         logger->start();
     }
@@ -78,6 +93,18 @@ int main(int argc, char **argv)
     if (window) {
         // Every reading stored, counting the store's emptying at 50000.
         received = state.gRecordCount();
+        for (const MeasurementRecord &r : state.records())
+            texts << r.data;
+    }
+    if (noisy) {
+        const QStringList whole = player.wholeTexts();
+        int invented = 0;
+        for (const QString &t : texts)
+            invented += !whole.contains(t);
+        std::printf("%s noisy: %d frames (%lld whole, %d damaged spots): %d readings, %d invented\n",
+                    qPrintable(mode), frames, static_cast<long long>(whole.size()), player.damageSpots(),
+                    int(texts.size()), invented);
+        return 0;
     }
     std::printf("%s: %d frames at %.0f/s: received %d of %d, link drops %d\n", qPrintable(mode), frames, rate,
                 received, frames, drops);
