@@ -29,7 +29,11 @@ MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, Gr
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(171, 171, 171)); // application workspace
     setPalette(palette);
-    setFixedSize(kOuterWidth, kOuterHeight);
+    // Fixed size: the frame belongs to the window manager, the client area
+    // holds the three windows exactly; minimise and close, no maximise.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
 
     connectForm = new ConnectForm(MSComm1, receivePath, m_dialogs, this);
     connectForm->show();
@@ -160,13 +164,6 @@ void MainForm::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void MainForm::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // The window manager reports the frame only after the window is mapped.
-    QTimer::singleShot(0, this, &MainForm::applyFixedSize);
-}
-
 void MainForm::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
@@ -179,24 +176,11 @@ void MainForm::changeEvent(QEvent *event)
     applyFixedSize();
 }
 
-void MainForm::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    applyFixedSize(); // a window manager that adds its frame moves the window
-}
-
 void MainForm::applyFixedSize()
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
-    QSize frame(0, 0);
-    if (isVisible()) {
-        frame = frameGeometry().size() - geometry().size();
-        if (frame.width() < 0 || frame.height() < 0 || frame.width() >= kOuterWidth / 2 ||
-            frame.height() >= kOuterHeight / 2)
-            frame = QSize(0, 0);
-    }
-    const QSize client(kOuterWidth - frame.width(), kOuterHeight - frame.height());
+    const QSize client(kClientWidth, kClientHeight);
     if (minimumSize() != client || maximumSize() != client || size() != client)
         setFixedSize(client);
 }

@@ -24,9 +24,10 @@ class MainForm : public QWidget
 {
     Q_OBJECT
 public:
-    // Outer size of the window in the normal state, frame included.
-    static constexpr int kOuterWidth = 950;
-    static constexpr int kOuterHeight = 678;
+    // Client area: the strip (938 x 40) over the display (500 x 600) and the
+    // table (438 x 600), whatever frame the window manager adds.
+    static constexpr int kClientWidth = 938;
+    static constexpr int kClientHeight = 640;
     // While Closed after a lost link, the receiver is looked for this often.
     static constexpr int kRediscoverMs = 2000;
 
@@ -58,9 +59,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
 
 private:
     void connectWindows();

@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPalette>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -142,7 +143,7 @@ void DataForm::createGrid()
     rowsHeader->hide();
 
     QHeaderView *heading = MSFlexGrid1->horizontalHeader();
-    heading->setFont(uikit::designFont(QStringLiteral("Arial"), 9.75, true));
+    heading->setFont(uikit::designFont(QStringLiteral("Arial"), 9.75));
     heading->setSectionsClickable(false);
     heading->setHighlightSections(false);
     heading->setDefaultAlignment(Qt::AlignCenter);
@@ -189,11 +190,21 @@ void DataForm::resetGrid()
 
 void DataForm::printDataReport() {}
 
+// At the top the view follows the newest row; scrolled away from the top,
+// the rows on screen stay where they are and the scroll bar grows.
 void DataForm::insertReadingRow(std::int32_t n)
 {
     const QString number = QString::number(n);
     Label4->setText(number);
+    QScrollBar *bar = MSFlexGrid1->verticalScrollBar();
+    const int offset = bar->value();
     grid->addItem(number, kNewestRow);
+    if (offset > 0) {
+        const int step =
+            MSFlexGrid1->verticalScrollMode() == QAbstractItemView::ScrollPerItem ? 1 : kRowHeight;
+        bar->setMaximum(std::max(bar->maximum(), offset + step));
+        bar->setValue(offset + step);
+    }
 }
 
 void DataForm::fillReadingRow(const Reading &r)

@@ -150,13 +150,6 @@ QVariant FlexGridModel::data(const QModelIndex &index, int role) const
         if (index.column() == 0)
             return QBrush(fixedCellColor());
         return {};
-    case Qt::FontRole:
-        if (index.column() == 0) {
-            QFont bold; // only the weight is set; the view's font supplies the rest
-            bold.setBold(true);
-            return bold;
-        }
-        return {};
     default:
         return {};
     }

@@ -62,21 +62,27 @@ TEST_F(MainFormTest, CreationBuildsTheFixedWindowAndRunsDiscovery)
     EXPECT_TRUE(dialogs.asked.isEmpty());
 }
 
-TEST_F(MainFormTest, OuterSizeStaysFixedInTheNormalState)
+TEST_F(MainFormTest, ClientAreaHoldsTheThreeWindowsExactlyAndStaysFixed)
 {
     create();
     window->show();
-    const QSize outer(MainForm::kOuterWidth, MainForm::kOuterHeight);
-    ASSERT_TRUE(uitesting::waitUntil([&] { return window->frameGeometry().size() == outer; }))
-        << window->frameGeometry().width() << 'x' << window->frameGeometry().height();
+    const QSize client(MainForm::kClientWidth, MainForm::kClientHeight);
+    EXPECT_EQ(window->size(), client);
+    // The three windows tile it: no workspace shows.
+    QRegion covered;
+    for (QWidget *w : {static_cast<QWidget *>(window->connectForm), static_cast<QWidget *>(window->showForm),
+                       static_cast<QWidget *>(window->dataForm)})
+        covered += w->geometry();
+    EXPECT_EQ(covered, QRegion(QRect(QPoint(0, 0), client)));
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
 
     window->resize(1200, 900);
     QApplication::processEvents();
-    EXPECT_EQ(window->frameGeometry().size(), outer);
+    EXPECT_EQ(window->size(), client);
 
     window->setWindowState(Qt::WindowMaximized);
     ASSERT_TRUE(uitesting::waitUntil([&] { return !(window->windowState() & Qt::WindowMaximized); }));
-    EXPECT_EQ(window->frameGeometry().size(), outer);
+    EXPECT_EQ(window->size(), client);
 }
 
 TEST_F(MainFormTest, FirstReadingReachesTableDisplayStoreAndChart)

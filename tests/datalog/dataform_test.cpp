@@ -13,10 +13,12 @@
 #include "platform/timetexts.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -378,3 +380,36 @@ TEST_F(DataFormTest, PrintWithReadingsRunsOnlyTheSharedFrame)
 }
 
 } // namespace
+
+// Scrolled back, the rows on screen stay while readings arrive; at the top
+// the view follows the newest row.
+TEST_F(DataFormTest, ScrolledBackTheRowsOnScreenStayWhileReadingsArrive)
+{
+    form->show();
+    auto add = [this](int count) {
+        for (int i = 0; i < count; ++i) {
+            form->insertReadingRow(state.nextNumber());
+            state.append(
+                {0, 1.0, QStringLiteral("VDC"), QString(), QStringLiteral("V"), QStringLiteral("1.000")});
+            QCoreApplication::processEvents();
+        }
+    };
+    auto topNumber = [this] {
+        QTableView *view = form->MSFlexGrid1;
+        return view->indexAt(QPoint(5, 5)).siblingAtColumn(0).data().toString();
+    };
+    add(200);
+    EXPECT_EQ(topNumber(), "200");
+
+    form->MSFlexGrid1->verticalScrollBar()->setValue(60);
+    QCoreApplication::processEvents();
+    const QString before = topNumber();
+    ASSERT_NE(before, "200");
+    add(200);
+    EXPECT_EQ(topNumber(), before);
+    EXPECT_GE(form->MSFlexGrid1->verticalScrollBar()->maximum(), 350);
+
+    form->MSFlexGrid1->verticalScrollBar()->setValue(0);
+    add(3);
+    EXPECT_EQ(topNumber(), "403");
+}
