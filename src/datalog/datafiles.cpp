@@ -1,5 +1,7 @@
 #include "datalog/datafiles.h"
 
+#include "datalog/savetarget.h"
+
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QIODevice>
@@ -9,6 +11,8 @@
 #include <charconv>
 #include <cmath>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,12 +72,21 @@ void appendQuoted(QByteArray &out, const QString &text)
     out += '"';
 }
 
-QString deviceReason(const QIODevice &device)
+const QString kNotAllWritten = QStringLiteral("Not all data could be written");
+
+// Why a write to `device` failed. A file says it by its error code; another
+// device by its error text, unless it simply stopped taking data (`stalled`:
+// a write that took nothing without failing).
+QString deviceReason(const QIODevice &device, bool stalled)
 {
+    if (auto *file = qobject_cast<const QFileDevice *>(&device)) {
+        if (file->error() == QFileDevice::NoError)
+            return kNotAllWritten;
+    } else if (stalled) {
+        return kNotAllWritten;
+    }
     const QString why = device.errorString();
-    if (why.isEmpty() || why == QIODevice::tr("Unknown error"))
-        return QStringLiteral("Not all data could be written");
-    return why;
+    return why.isEmpty() ? kNotAllWritten : why;
 }
 
 // Gathers lines into chunks and writes them to the device, checking every
@@ -102,7 +115,7 @@ public:
         return WriteResult::success();
     }
 
-    WriteResult failure() const { return WriteResult::failure(deviceReason(m_device)); }
+    WriteResult failure() const { return WriteResult::failure(deviceReason(m_device, m_stalled)); }
 
 private:
     // A device may take part of a chunk; the rest is offered again, so that a
@@ -113,8 +126,10 @@ private:
         qint64 left = m_buffer.size();
         while (left > 0) {
             const qint64 written = m_device.write(data, left);
-            if (written <= 0)
+            if (written <= 0) {
+                m_stalled = written == 0;
                 return false;
+            }
             data += written;
             left -= written;
         }
@@ -124,30 +139,52 @@ private:
 
     QIODevice &m_device;
     QByteArray m_buffer;
+    bool m_stalled = false;
 };
 
-// Runs `writeLog` on a save file at `path`; the file replaces the previous
-// one only when every write, the flush and the commit succeeded.
+// True when the open descriptor `fd` is the file at `path` itself, not a new one.
+bool isFileAt(int fd, const QString &path)
+{
+    struct stat open = {};
+    struct stat there = {};
+    return ::fstat(fd, &open) == 0 && ::stat(QFile::encodeName(path).constData(), &there) == 0 &&
+           open.st_dev == there.st_dev && open.st_ino == there.st_ino;
+}
+
+// Runs `writeLog` on a save file for the regular file `path` names (or will
+// name); the file replaces the previous one only when every write, the flush
+// and the commit succeeded. A link is followed, so the file it points at is
+// replaced and the link kept; anything but a regular file is refused before
+// anything is created.
 template <typename WriteLog> WriteResult saveThroughSaveFile(const QString &path, WriteLog writeLog)
 {
     if (path.isEmpty())
         return WriteResult::failure(QStringLiteral("No file name was given"));
-    if (QFileInfo(path).isDir())
-        return WriteResult::failure(QStringLiteral("Is a directory"));
+    const SaveTarget target = savetarget::inspect(path);
+    if (target.refused())
+        return WriteResult::failure(target.refusal);
 
     // Unbuffered: the writer already hands over large chunks, and each of them
     // then reaches the system at once, where a failure carries its reason.
-    QSaveFile file(path);
+    // Where the folder refuses a new file (no write permission) but the file
+    // itself is writable, the save file writes the file in place: it is
+    // emptied first, so a failure part-way leaves part of the log in it.
+    QSaveFile file(target.writePath);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return WriteResult::failure(deviceReason(file));
+        return WriteResult::failure(deviceReason(file, false));
+    const bool inPlace = isFileAt(file.handle(), target.writePath);
 
-    const WriteResult written = writeLog(file);
+    WriteResult written = writeLog(file);
+    if (written && !file.commit())
+        written = WriteResult::failure(deviceReason(file, false));
     if (!written) {
         file.cancelWriting();
+        if (inPlace)
+            written.reason += QStringLiteral(". The folder does not allow a temporary file, so the file was "
+                                             "written in place and now holds only part of the log");
         return written;
     }
-    if (!file.commit())
-        return WriteResult::failure(deviceReason(file));
     return WriteResult::success();
 }
 

@@ -49,8 +49,13 @@ WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> re
 
 } // namespace datafiles
 
-// Whole-file saves: written through a save file, so a failed save leaves any
-// previous file at `path` byte-identical; success only after a good commit.
+// Whole-file saves into a regular file only: a link is followed to the file it
+// points at (the link stays), and a directory, device, FIFO or socket is
+// refused with nothing changed (see SaveTarget). The log goes through a save
+// file, so a failed save leaves any previous file byte-identical; success only
+// after a good commit. Where the folder takes no new file but the file itself
+// is writable, the file is written in place instead, every write checked; a
+// failure then leaves part of the log in it, and the reason says so.
 WriteResult saveTextLog(const QString &path, const QString &title, const QString &date, const QString &time,
                         std::span<const MeasurementRecord> records);
 WriteResult saveCsvLog(const QString &path, std::span<const MeasurementRecord> records);

@@ -5,12 +5,22 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +81,48 @@ private:
     bool m_active = false;
 };
 
+QByteArray encoded(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// The file type bits of what is at `path` itself (a link is not followed); 0 when nothing is there.
+mode_t typeAt(const QString &path)
+{
+    struct stat info = {};
+    return ::lstat(encoded(path).constData(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
+}
+
+// Runs the file checks of this thread as an unprivileged user, so that a
+// folder's permissions bind even when the tests run as root (the kernel drops
+// the file capabilities with the file user id). Not root: nothing changes.
+class FileAccessAsNobody
+{
+public:
+    static constexpr uid_t kNobody = 65534;
+    FileAccessAsNobody()
+    {
+        if (::geteuid() == 0)
+            m_previous = static_cast<int>(::setfsuid(kNobody));
+    }
+    ~FileAccessAsNobody()
+    {
+        if (m_previous >= 0)
+            ::setfsuid(static_cast<uid_t>(m_previous));
+    }
+    FileAccessAsNobody(const FileAccessAsNobody &) = delete;
+    FileAccessAsNobody &operator=(const FileAccessAsNobody &) = delete;
+
+    // Makes `path` belong to the user the checks run as.
+    static bool own(const QString &path)
+    {
+        return ::geteuid() != 0 || ::chown(encoded(path).constData(), kNobody, kNobody) == 0;
+    }
+
+private:
+    int m_previous = -1;
+};
+
 class DataFileSave : public testing::TestWithParam<Format>
 {
 protected:
@@ -102,16 +154,130 @@ TEST_P(DataFileSave, ReplacesTheWholeOfALongerFile)
     EXPECT_EQ(contentOf(path), readGolden(goldenName(GetParam())));
 }
 
-TEST_P(DataFileSave, RefusesADirectory)
+// Things that are not regular files, made here (never the system's own /dev
+// entries, which a faulty save would replace): each is refused by name and
+// kind, and stays what it was, with nothing created beside it.
+TEST_P(DataFileSave, RefusesWhatIsNotARegularFile)
 {
-    const QString path = pathIn(QStringLiteral("folder"));
-    ASSERT_TRUE(QDir().mkdir(path));
-    ASSERT_TRUE(writeFile(path + QStringLiteral("/inside"), "kept"));
+    struct Case
+    {
+        QString name;
+        QString what;
+        mode_t type;
+    };
+    std::vector<Case> cases;
 
-    const WriteResult result = save(GetParam(), path, goldenRecords());
+    const QString folder = pathIn(QStringLiteral("folder"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_TRUE(writeFile(folder + QStringLiteral("/inside"), "kept"));
+    cases.push_back({QStringLiteral("folder"), QStringLiteral("a directory"), S_IFDIR});
+
+    ASSERT_EQ(::mkfifo(encoded(pathIn(QStringLiteral("fifo"))).constData(), 0600), 0);
+    cases.push_back({QStringLiteral("fifo"), QStringLiteral("a FIFO (named pipe)"), S_IFIFO});
+
+    const QString socketPath = pathIn(QStringLiteral("sock"));
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(encoded(socketPath).size(), qsizetype(sizeof address.sun_path));
+    std::strcpy(address.sun_path, encoded(socketPath).constData());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    cases.push_back({QStringLiteral("sock"), QStringLiteral("a socket"), S_IFSOCK});
+
+    // A copy of the full device, as root only (mknod needs the privilege).
+    const bool deviceMade =
+        ::mknod(encoded(pathIn(QStringLiteral("full"))).constData(), S_IFCHR | 0600, makedev(1, 7)) == 0;
+    if (deviceMade)
+        cases.push_back({QStringLiteral("full"), QStringLiteral("a character device"), S_IFCHR});
+    else
+        std::printf("[  NOTE    ] no device node made (mknod needs root); the device case is skipped\n");
+
+    // A link to the FIFO is refused as the FIFO, and stays a link.
+    ASSERT_TRUE(QFile::link(pathIn(QStringLiteral("fifo")), pathIn(QStringLiteral("tofifo"))));
+    cases.push_back({QStringLiteral("tofifo"), QStringLiteral("a FIFO (named pipe)"), S_IFLNK});
+
+    const QStringList before = entries();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        const WriteResult result = save(GetParam(), pathIn(c.name), goldenRecords());
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.reason.contains(c.what)) << result.reason.toStdString();
+        EXPECT_TRUE(result.reason.contains(QStringLiteral("nothing was written")))
+            << result.reason.toStdString();
+        EXPECT_EQ(typeAt(pathIn(c.name)), c.type);
+        EXPECT_EQ(entries(), before) << "nothing created beside it";
+    }
+    EXPECT_EQ(contentOf(folder + QStringLiteral("/inside")), QByteArray("kept"));
+    ::close(sock);
+}
+
+// A link is followed: the file it points at gets the log and the link stays a
+// link to it; a link to a file not made yet creates that file.
+TEST_P(DataFileSave, WritesThroughALinkAndKeepsIt)
+{
+    const QString file = pathIn(QStringLiteral("real.log"));
+    const QString link = pathIn(QStringLiteral("link.log"));
+    const QString chain = pathIn(QStringLiteral("chain.log"));
+    ASSERT_TRUE(writeFile(file, "earlier"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("real.log"), link)); // relative, resolved against its folder
+    ASSERT_TRUE(QFile::link(link, chain));
+
+    for (const QString &path : {link, chain}) {
+        ASSERT_TRUE(writeFile(file, "earlier"));
+        ASSERT_TRUE(save(GetParam(), path, goldenRecords()));
+        EXPECT_EQ(contentOf(file), readGolden(goldenName(GetParam())));
+        EXPECT_EQ(typeAt(link), mode_t(S_IFLNK));
+        EXPECT_EQ(typeAt(chain), mode_t(S_IFLNK));
+        EXPECT_EQ(QFile::symLinkTarget(link), file);
+    }
+
+    const QString dangling = pathIn(QStringLiteral("dangling.log"));
+    ASSERT_TRUE(QFile::link(pathIn(QStringLiteral("later.log")), dangling));
+    ASSERT_TRUE(save(GetParam(), dangling, goldenRecords()));
+    EXPECT_EQ(typeAt(dangling), mode_t(S_IFLNK));
+    EXPECT_EQ(contentOf(pathIn(QStringLiteral("later.log"))), readGolden(goldenName(GetParam())));
+    EXPECT_EQ(entries().size(), 5) << entries().join(' ').toStdString();
+}
+
+// A folder that takes no new file, holding a file that may be written: the
+// file is written in place. A failure part-way says that the file now holds
+// part of the log.
+TEST_P(DataFileSave, WritesInPlaceWhereTheFolderTakesNoNewFile)
+{
+    const QString locked = pathIn(QStringLiteral("locked"));
+    const QString path = locked + QStringLiteral("/log");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    ASSERT_TRUE(writeFile(path, QByteArray(100000, 'x')));
+    ASSERT_TRUE(FileAccessAsNobody::own(path));
+    // The temporary folder is the owner's alone; the folder below must be reachable.
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                        QFile::ExeGroup | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                  QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    const auto unlock = qScopeGuard(
+        [&] { QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+
+    FileAccessAsNobody nobody;
+    {
+        QFile probe(locked + QStringLiteral("/probe"));
+        ASSERT_FALSE(probe.open(QIODevice::WriteOnly)) << "the folder still takes new files";
+    }
+    const WriteResult inPlace = save(GetParam(), path, goldenRecords());
+    ASSERT_TRUE(inPlace) << inPlace.reason.toStdString();
+    EXPECT_EQ(contentOf(path), readGolden(goldenName(GetParam())));
+    EXPECT_EQ(QDir(locked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"log"});
+
+    const std::vector<MeasurementRecord> records = manyRecords(2000);
+    WriteResult result;
+    {
+        FileSizeLimit limit(8192);
+        ASSERT_TRUE(limit.active());
+        result = save(GetParam(), path, records);
+    }
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, QStringLiteral("Is a directory"));
-    EXPECT_EQ(contentOf(path + QStringLiteral("/inside")), QByteArray("kept"));
+    EXPECT_TRUE(result.reason.startsWith(QStringLiteral("File too large"))) << result.reason.toStdString();
+    EXPECT_TRUE(result.reason.contains(QStringLiteral("holds only part of the log")));
+    EXPECT_EQ(QFileInfo(path).size(), 8192);
 }
 
 // A folder without write permission; when permissions do not stop this
