@@ -3,6 +3,7 @@
 // looking for the receiver.
 #include "app/mainform.h"
 #include "app/sharedstate.h"
+#include "app/shutdownrequests.h"
 #include "graph/graphform.h"
 #include "platform/dialogs.h"
 #include "platform/qtserialcontrol.h"
@@ -64,8 +65,9 @@ int main(int argc, char **argv)
     answerInformationRequests(argc, argv);
 
     QApplication app(argc, argv);
+    // No display name of its own: Qt would append it to every window title,
+    // and the save dialog's title is "Save" alone.
     describeProgram(app);
-    QApplication::setApplicationDisplayName(QStringLiteral("Quenvo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("quenvo")); // the installed quenvo.desktop
 
     QCommandLineParser parser;
@@ -97,6 +99,7 @@ int main(int argc, char **argv)
 
     MainForm window(state, port, dialogs, graph, findReceiver);
     graph.attach(window.trendView);
+    const ShutdownRequests shutdownRequests(window);
     window.show();
     return app.exec();
 }

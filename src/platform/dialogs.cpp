@@ -1,8 +1,10 @@
 #include "platform/dialogs.h"
 
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMimeDatabase>
 
 namespace {
 
@@ -24,6 +26,40 @@ QString qtFilter(const QString &filter)
                                          : description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
+// Icons and type names of the save dialog's entries from the entry's name and
+// kind alone. The stock provider asks the MIME database, which reads a file's
+// first bytes when its name says nothing: in /proc that read can block for
+// good (/proc/kmsg waits for the next kernel message), and the file model
+// runs it on the user-interface thread when a typed folder is listed.
+class NameOnlyIconProvider : public QFileIconProvider
+{
+public:
+    NameOnlyIconProvider() { setOptions(DontUseCustomDirectoryIcons); }
+
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo &info) const override
+    {
+        if (info.isRoot() || info.isDir())
+            return QFileIconProvider::icon(Folder);
+        const QIcon themed = QIcon::fromTheme(mimeOf(info).iconName());
+        return themed.isNull() ? QFileIconProvider::icon(File) : themed;
+    }
+    QString type(const QFileInfo &info) const override
+    {
+        if (info.isRoot() || info.isDir())
+            return QStringLiteral("Folder");
+        return mimeOf(info).comment();
+    }
+
+private:
+    QMimeType mimeOf(const QFileInfo &info) const
+    {
+        return m_mimes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    }
+
+    QMimeDatabase m_mimes;
+};
+
 } // namespace
 
 Dialogs::Answer QtDialogs::askYesNo(QWidget *parent, const QString &text)
@@ -41,11 +77,25 @@ void QtDialogs::tell(QWidget *parent, const QString &text, const QString &detail
     box.exec();
 }
 
+// Qt's own dialog on every platform, so that what it reads is known: its file
+// model looks at entries by name and kind only (NameOnlyIconProvider) and
+// never reads a file's content. No default suffix: the path is used exactly as
+// chosen. Replacing an existing file is confirmed by the dialog.
 QString QtDialogs::saveFileName(QWidget *parent, const QString &title, const QString &filter)
 {
-    // No default suffix: the path is used exactly as chosen. Replacing an
-    // existing file is confirmed by the dialog.
-    return QFileDialog::getSaveFileName(parent, title, QString(), qtFilter(filter));
+    NameOnlyIconProvider icons;
+    QFileDialog dialog(parent, title, QString(), qtFilter(filter));
+    dialog.setObjectName(QStringLiteral("saveDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
+    dialog.setIconProvider(&icons);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowTitle(title);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.constFirst();
 }
 
 Dialogs::Answer ScriptedDialogs::askYesNo(QWidget *, const QString &text)

@@ -4,12 +4,16 @@
 // an explicit No.
 #include "mainformharness.h"
 
+#include "app/shutdownrequests.h"
 #include "datalog/datafiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+
+#include <csignal>
 
 using uitesting::FrameCodes;
 
@@ -300,3 +304,39 @@ TEST_F(Shutdown, FailedSaveIsReportedAndOfferedAgain)
 }
 
 } // namespace
+
+// A request to end the program from outside (a signal, or the session
+// manager at logout) runs the shutdown of a closed window, with its question.
+TEST_F(Shutdown, SignalsRunTheShutdownWithItsQuestion)
+{
+    readings(2);
+    {
+        ShutdownRequests requests(*window);
+        ASSERT_TRUE(requests.isValid());
+        dialogs.answers = {Answer::Yes};
+        dialogs.fileNames = {path("term.txt")};
+        ::raise(SIGTERM);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 2000));
+    }
+    EXPECT_EQ(dialogs.asked, (QStringList{kShutdownQuestion, kSaveDialog}));
+    EXPECT_FALSE(port.portOpen());
+    const QList<QByteArray> lines = fileLines(path("term.txt"));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].startsWith("Quenvo Data Logger ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[3].startsWith(" 2 "));
+
+    for (int signalNumber : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signalNumber);
+        window.reset();
+        state.empty();
+        dialogs.asked.clear();
+        createOnline();
+        window->show();
+        readings(1);
+        ShutdownRequests requests(*window);
+        dialogs.answers = {Answer::No};
+        ::raise(signalNumber);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 2000));
+        EXPECT_EQ(dialogs.asked, QStringList{kShutdownQuestion});
+    }
+}

@@ -6,12 +6,7 @@
 #include "platform/receiverlookup.h"
 #include "platform/timetexts.h"
 
-#include <QSocketNotifier>
-
-#include <cerrno>
-#include <csignal>
 #include <span>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -326,57 +321,4 @@ void HeadlessLogger::shutDown()
     m_csv.close();
     m_text.close();
     m_capture.close();
-}
-
-// ---------------------------------------------------------------------------
-
-namespace {
-
-int g_signalPipe[2] = {-1, -1}; // [0] written by the handler, [1] read by the notifier
-
-void onStopSignal(int signalNumber)
-{
-    const int savedErrno = errno;
-    const char byte = static_cast<char>(signalNumber);
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
-    errno = savedErrno;
-}
-
-void setStopHandler(void (*handler)(int))
-{
-    struct sigaction action = {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
-
-} // namespace
-
-StopSignals::StopSignals(QObject *parent) : QObject(parent)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0)
-        return;
-    m_notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &StopSignals::onReadable);
-    setStopHandler(onStopSignal);
-}
-
-StopSignals::~StopSignals()
-{
-    if (!m_notifier)
-        return;
-    setStopHandler(SIG_DFL);
-    delete m_notifier;
-    ::close(g_signalPipe[0]);
-    ::close(g_signalPipe[1]);
-    g_signalPipe[0] = g_signalPipe[1] = -1;
-}
-
-void StopSignals::onReadable()
-{
-    char byte = 0;
-    while (::read(g_signalPipe[1], &byte, 1) == 1)
-        Q_EMIT stopRequested(static_cast<unsigned char>(byte));
 }

@@ -13,7 +13,6 @@
 #include <memory>
 
 class QIODevice;
-class QSocketNotifier;
 class QtSerialControl;
 
 struct LoggerOptions
@@ -120,23 +119,4 @@ private:
     bool m_started = false;
     bool m_finished = false;
     int m_status = Success;
-};
-
-// SIGINT and SIGTERM as a Qt signal: the handler only writes the signal
-// number to a socket pair; a socket notifier delivers it on the event loop.
-// One instance per process.
-class StopSignals : public QObject
-{
-    Q_OBJECT
-public:
-    explicit StopSignals(QObject *parent = nullptr);
-    ~StopSignals() override;
-    bool isValid() const { return m_notifier != nullptr; }
-
-Q_SIGNALS:
-    void stopRequested(int signalNumber);
-
-private:
-    void onReadable();
-    QSocketNotifier *m_notifier = nullptr;
 };

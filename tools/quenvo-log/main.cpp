@@ -3,6 +3,7 @@
 // Test seam, not documented in --help: when QUENVO_LOG_CLOCK holds an ISO 8601
 // date and time ("2024-05-17T14:03:09"), every date and time written is that
 // moment, so that a test can compare the files byte for byte.
+#include "platform/signalnotifier.h"
 #include "platform/timetexts.h"
 #include "quenvo-log/headlesslogger.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <csignal>
 #include <optional>
 #include <unistd.h>
 
@@ -142,9 +144,9 @@ int main(int argc, char **argv)
         return *parsed.exitNow;
     applyTestClock();
 
-    StopSignals stopSignals;
+    SignalNotifier stopSignals({SIGINT, SIGTERM});
     HeadlessLogger logger(parsed.options, out, err);
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &logger, &HeadlessLogger::stop);
+    QObject::connect(&stopSignals, &SignalNotifier::raised, &logger, &HeadlessLogger::stop);
     QObject::connect(
         &logger, &HeadlessLogger::finished, &app, [](int status) { QCoreApplication::exit(status); },
         Qt::QueuedConnection);

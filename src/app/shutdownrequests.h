@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/signalnotifier.h"
+
+#include <QObject>
+
+class QSessionManager;
+class QWidget;
+
+// Requests to end the program from outside it, served like closing the main
+// window (the same shutdown path, with its offer to save the log): SIGTERM,
+// SIGINT and SIGHUP, and the session manager asking to save before logout.
+// A request that comes while the shutdown is already running adds nothing.
+class ShutdownRequests : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ShutdownRequests(QWidget &mainWindow, QObject *parent = nullptr);
+
+    bool isValid() const { return m_signals.isValid(); }
+
+private:
+    void onCommitData(QSessionManager &manager);
+
+    QWidget &m_window;
+    SignalNotifier m_signals;
+};
