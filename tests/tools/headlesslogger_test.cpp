@@ -202,7 +202,6 @@ TEST_F(HeadlessLoggerTest, FileFailuresNameTheFile)
     };
     const Case cases[] = {
         {"csv in a missing folder", &LoggerOptions::csvFile, missingFolder},
-        {"text log onto a folder", &LoggerOptions::textFile, m_dir.path()},
         {"capture in a missing folder", &LoggerOptions::captureFile, missingFolder},
         {"missing replay file", &LoggerOptions::replayFile, path("absent.bin")},
     };

@@ -6,9 +6,9 @@
 #include "platform/receiverlookup.h"
 #include "platform/timetexts.h"
 
+#include <QElapsedTimer>
+
 #include <span>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -20,17 +20,6 @@ QString noReceiverMessage(const QString &sysfsRoot)
                           "Plug in the receiver, or name its port with --port DEVICE.")
         .arg(receiverlookup::kReceiverDriver,
              ports.isEmpty() ? QStringLiteral("none") : ports.join(QStringLiteral(", ")));
-}
-
-// True when both paths name the same existing regular file (through a link or
-// another spelling as well).
-bool sameRegularFile(const QString &a, const QString &b)
-{
-    struct stat sa = {};
-    struct stat sb = {};
-    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && S_ISREG(sa.st_mode) &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // A text-log record line for a terminal or a pipe: the line feed alone ends it.
@@ -119,34 +108,59 @@ void HeadlessLogger::stop()
         finish(Success);
 }
 
-// Files are created (or emptied) and given their first lines before any
-// reading arrives.
+// Files are checked, opened and given their first lines before any reading
+// arrives; none is opened while any pair of them (or one and the replay file)
+// is one file.
 bool HeadlessLogger::openOutputs()
 {
+    using logoutputs::Format;
+    const std::vector<logoutputs::Output> outputs{
+        {QStringLiteral("--csv"), m_options.csvFile, Format::Csv},
+        {QStringLiteral("--text"), m_options.textFile, Format::Text},
+        {QStringLiteral("--capture"), m_options.captureFile, Format::Capture},
+    };
+    const QString replay =
+        m_options.source == LoggerOptions::Source::Replay ? m_options.replayFile : QString();
+    if (const QString conflict = logoutputs::sameFileConflict(outputs, replay); !conflict.isEmpty()) {
+        fail(UsageError, conflict);
+        return false;
+    }
+    qint64 lastNumber = 0;
+    bool needsHeading = true;
     if (!m_options.csvFile.isEmpty()) {
-        if (!openOutput(m_csv, m_options.csvFile) || !writeOutput(m_csv, datafiles::csvHeaderLine()))
+        if (!openOutput(m_csv, outputs[0], lastNumber, needsHeading) ||
+            (needsHeading && !writeOutput(m_csv, datafiles::csvHeaderLine())))
             return false;
     }
     if (!m_options.textFile.isEmpty()) {
         const QDateTime now = TimeTexts::now();
         const QByteArray title =
             datafiles::textTitleLine(kTitleSave, TimeTexts::dateText(now), TimeTexts::timeText(now));
-        if (!openOutput(m_text, m_options.textFile) ||
-            !writeOutput(m_text, title + QByteArrayLiteral("\r\n")))
+        if (!openOutput(m_text, outputs[1], lastNumber, needsHeading) ||
+            (needsHeading && !writeOutput(m_text, title + QByteArrayLiteral("\r\n"))))
             return false;
     }
-    if (!m_options.captureFile.isEmpty())
-        return openOutput(m_capture, m_options.captureFile);
+    if (!m_options.captureFile.isEmpty() && !openOutput(m_capture, outputs[2], lastNumber, needsHeading))
+        return false;
+    m_numberOffset = lastNumber;
     return true;
 }
 
-bool HeadlessLogger::openOutput(QFile &file, const QString &path)
+// Opens one output; `lastNumber` becomes the highest last record number of
+// the logs continued so far, so that no number is given twice in either.
+bool HeadlessLogger::openOutput(QFile &file, const logoutputs::Output &output, qint64 &lastNumber,
+                                bool &needsHeading)
 {
-    file.setFileName(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return true;
-    fail(RuntimeFailure, QStringLiteral("cannot open %1 for writing: %2").arg(path, file.errorString()));
-    return false;
+    const logoutputs::Opened opened = logoutputs::open(file, output, m_options.existing);
+    if (!opened.ok) {
+        fail(opened.usageError ? UsageError : RuntimeFailure, opened.message);
+        return false;
+    }
+    if (!opened.notice.isEmpty())
+        m_err.write(QStringLiteral("quenvo-log: %1\n").arg(opened.notice).toLocal8Bit());
+    lastNumber = std::max(lastNumber, opened.lastNumber);
+    needsHeading = opened.needsHeading;
+    return true;
 }
 
 bool HeadlessLogger::writeOutput(QFile &file, const QByteArray &bytes)
@@ -169,44 +183,65 @@ bool HeadlessLogger::writeOut(const QByteArray &bytes)
 
 void HeadlessLogger::runReplay()
 {
-    QFile replay(m_options.replayFile);
-    if (!replay.open(QIODevice::ReadOnly)) {
+    m_replay.setFileName(m_options.replayFile);
+    if (!m_replay.open(QIODevice::ReadOnly)) {
         fail(RuntimeFailure,
-             QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, replay.errorString()));
+             QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, m_replay.errorString()));
         return;
-    }
-    // Opening an output empties it: on the replay file that would destroy the capture unread.
-    for (const QString &output : {m_options.csvFile, m_options.textFile, m_options.captureFile}) {
-        if (!output.isEmpty() && sameRegularFile(output, m_options.replayFile)) {
-            fail(UsageError, QStringLiteral("%1 is the replay file %2; writing to it would destroy the "
-                                            "capture. Choose another output file.")
-                                 .arg(output, m_options.replayFile));
-            return;
-        }
     }
     if (!openOutputs())
         return;
+    QMetaObject::invokeMethod(this, &HeadlessLogger::replaySlice, Qt::QueuedConnection);
+}
+
+// Logs the frames of the capture for about kReplaySliceMs, then lets the
+// event loop turn (a stop request is served between two slices). While the
+// standard output has a backlog, the next slice waits until it has gone out.
+void HeadlessLogger::replaySlice()
+{
+    QElapsedTimer slice;
+    slice.start();
     while (!m_finished) {
-        const QByteArray frame = replay.read(kMeterFrameSize);
-        if (replay.error() != QFileDevice::NoError) {
-            fail(RuntimeFailure,
-                 QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, replay.errorString()));
+        if (m_out.bytesToWrite() > kReplayBacklog) {
+            connect(
+                &m_out, &QIODevice::bytesWritten, this,
+                [this] {
+                    if (m_out.bytesToWrite() > kReplayBacklog / 2)
+                        return;
+                    disconnect(&m_out, &QIODevice::bytesWritten, this, nullptr);
+                    replaySlice();
+                },
+                Qt::QueuedConnection);
             return;
         }
-        if (frame.isEmpty())
-            break;
-        if (frame.size() < qsizetype(kMeterFrameSize)) {
-            m_err.write(QStringLiteral("quenvo-log: %1 ends with %2 bytes that do not make a whole "
-                                       "14-byte frame; they were ignored.\n")
-                            .arg(m_options.replayFile)
-                            .arg(frame.size())
-                            .toLocal8Bit());
-            break;
+        if (slice.elapsed() >= kReplaySliceMs) {
+            QMetaObject::invokeMethod(this, &HeadlessLogger::replaySlice, Qt::QueuedConnection);
+            return;
         }
-        logFrame(ReceivePath::Frame::fromBytes(std::span<const std::uint8_t, kMeterFrameSize>(
-            reinterpret_cast<const std::uint8_t *>(frame.constData()), kMeterFrameSize)));
+        for (int i = 0; i < 256 && !m_finished; ++i) {
+            const QByteArray frame = m_replay.read(kMeterFrameSize);
+            if (m_replay.error() != QFileDevice::NoError) {
+                fail(RuntimeFailure,
+                     QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, m_replay.errorString()));
+                return;
+            }
+            if (frame.isEmpty()) {
+                finish(Success);
+                return;
+            }
+            if (frame.size() < qsizetype(kMeterFrameSize)) {
+                m_err.write(QStringLiteral("quenvo-log: %1 ends with %2 bytes that do not make a whole "
+                                           "14-byte frame; they were ignored.\n")
+                                .arg(m_options.replayFile)
+                                .arg(frame.size())
+                                .toLocal8Bit());
+                finish(Success);
+                return;
+            }
+            logFrame(ReceivePath::Frame::fromBytes(std::span<const std::uint8_t, kMeterFrameSize>(
+                reinterpret_cast<const std::uint8_t *>(frame.constData()), kMeterFrameSize)));
+        }
     }
-    finish(Success);
 }
 
 void HeadlessLogger::startLive(const QString &device)
@@ -266,7 +301,7 @@ void HeadlessLogger::logFrame(const ReceivePath::Frame &frame)
         m_store.append(m_assembler.assemble(reading, TimeTexts::recordTime(TimeTexts::now())));
     MeasurementRecord record = m_store.gRecords[static_cast<std::size_t>(n - 1)];
     m_count = m_numberBase + n;
-    record.number = static_cast<std::int32_t>(m_count);
+    record.number = static_cast<std::int32_t>(m_numberOffset + m_count);
     const QByteArray bytes(reinterpret_cast<const char *>(frame.bytes.data()), kMeterFrameSize);
 
     // The files first: a standard output that fails or kills the process
@@ -321,4 +356,5 @@ void HeadlessLogger::shutDown()
     m_csv.close();
     m_text.close();
     m_capture.close();
+    m_replay.close();
 }

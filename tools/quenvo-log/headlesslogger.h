@@ -4,6 +4,7 @@
 #include "link/meterframe.h"
 #include "link/receivepath.h"
 #include "link/recordassembler.h"
+#include "quenvo-log/logoutputs.h"
 #include "virtualmeter/virtualmeter.h"
 
 #include <QFile>
@@ -27,13 +28,14 @@ struct LoggerOptions
     Source source = Source::Lookup;
     QString port;
     QString replayFile;
-    QString csvFile;                            // empty: no comma-separated log
-    QString textFile;                           // empty: no text log
-    QString captureFile;                        // empty: no capture
-    qint64 count = 0;                           // stop after so many readings; 0: no limit
-    qint64 durationMs = 0;                      // stop after so long; 0: no limit
-    QString sysfsRoot = QStringLiteral("/sys"); // where the receiver is looked up
-    VirtualMeterOptions demo;                   // the meter of Source::Demo
+    QString csvFile;                                              // empty: no comma-separated log
+    QString textFile;                                             // empty: no text log
+    QString captureFile;                                          // empty: no capture
+    logoutputs::Existing existing = logoutputs::Existing::Refuse; // an output that holds something
+    qint64 count = 0;                                             // stop after so many readings; 0: no limit
+    qint64 durationMs = 0;                                        // stop after so long; 0: no limit
+    QString sysfsRoot = QStringLiteral("/sys");                   // where the receiver is looked up
+    VirtualMeterOptions demo;                                     // the meter of Source::Demo
 };
 
 // The headless logger: numbers, decodes and logs every reading of one source
@@ -42,7 +44,11 @@ struct LoggerOptions
 // Each reading goes out as a text-log record line on `out` (ending in a line
 // feed) and, when asked, to the text log, the comma-separated log and the
 // capture; every file is written and flushed per reading, so an interrupted
-// run loses nothing already received. Live sources go through the receive
+// run loses nothing already received. The files are written first and `out`
+// is expected not to wait (see ConsoleOut); a replay pauses while `out` has
+// more than kReplayBacklog bytes waiting, so a slow reader loses nothing.
+// Output files are opened under the rules of logoutputs: a continued log
+// goes on with the numbering after its last record. Live sources go through the receive
 // path the desktop program ships, going back to arming after every discard.
 // Readings are assembled and stored as the desktop program does; the store
 // keeps the newest readings (it is emptied when full) while the numbering of
@@ -55,13 +61,17 @@ class HeadlessLogger : public QObject
     Q_OBJECT
 public:
     enum Status { Success = 0, RuntimeFailure = 1, UsageError = 2 };
+    // A replay reads for at most this long before it lets other events (a
+    // stop signal) be served.
+    static constexpr int kReplaySliceMs = 10;
+    static constexpr qint64 kReplayBacklog = 64 * 1024;
 
     HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIODevice &err, QObject *parent = nullptr);
     ~HeadlessLogger() override;
 
     // Opens the source and the files and starts logging; the end is reported
-    // by finished(). A replay runs to its end within this call; a live source
-    // needs the event loop. Call once.
+    // by finished(), which may come within this call (a failure at once).
+    // Reading, a replay too, needs the event loop. Call once.
     void start();
     // Ends a started logger with Success: files complete, port closed.
     // Nothing once it has finished.
@@ -69,7 +79,7 @@ public:
 
     bool isFinished() const { return m_finished; }
     int exitStatus() const { return m_status; }
-    qint64 readingCount() const { return m_count; }
+    qint64 readingCount() const { return m_count; } // readings of this run
     // The serial device read by a live source (the pseudo-terminal for Demo).
     QString devicePath() const { return m_devicePath; }
 
@@ -82,10 +92,11 @@ Q_SIGNALS:
 
 private:
     bool openOutputs();
-    bool openOutput(QFile &file, const QString &path);
+    bool openOutput(QFile &file, const logoutputs::Output &output, qint64 &lastNumber, bool &needsHeading);
     bool writeOutput(QFile &file, const QByteArray &bytes);
     bool writeOut(const QByteArray &bytes);
     void runReplay();
+    void replaySlice();
     void startLive(const QString &device);
     void watchdogTick();
     void onComm();
@@ -111,11 +122,13 @@ private:
     QFile m_csv;
     QFile m_text;
     QFile m_capture;
+    QFile m_replay;
 
     qint64 m_count = 0;
     RecordAssembler m_assembler;
     SharedState m_store;
-    qint64 m_numberBase = 0; // readings of the run before the store was last emptied
+    qint64 m_numberBase = 0;   // readings of the run before the store was last emptied
+    qint64 m_numberOffset = 0; // the last record number of the logs continued
     bool m_started = false;
     bool m_finished = false;
     int m_status = Success;

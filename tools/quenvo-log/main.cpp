@@ -5,6 +5,7 @@
 // moment, so that a test can compare the files byte for byte.
 #include "platform/signalnotifier.h"
 #include "platform/timetexts.h"
+#include "quenvo-log/consoleout.h"
 #include "quenvo-log/headlesslogger.h"
 
 #include <QCommandLineParser>
@@ -38,7 +39,15 @@ Parsed parseCommandLine(const QStringList &arguments, QFile &err)
         QStringLiteral("Logs the readings of the meter: one text-log record line per reading on the standard "
                        "output, optionally also as a text log, a comma-separated log and a raw capture.\n"
                        "Without a source option the meter's receiver is looked up among the serial ports.\n"
-                       "Exit status: 0 success, 1 a runtime failure, 2 a usage error or no receiver."));
+                       "Output files: each must be a regular file (a symbolic link is followed to one) and "
+                       "no two may be the same file. A file that already holds something is refused unless "
+                       "--append continues it (no second heading or title; the numbering goes on after its "
+                       "last record) or --force replaces it.\n"
+                       "The standard output never holds the logging up: lines a reader does not take in time "
+                       "are dropped, and how many is said at the end on the standard error; the files get "
+                       "every reading.\n"
+                       "Exit status: 0 success, 1 a runtime failure, 2 a usage error, a refused output file "
+                       "or no receiver."));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Read the serial device <DEVICE>."),
                                   QStringLiteral("DEVICE"));
     const QCommandLineOption replay(
@@ -58,7 +67,12 @@ Parsed parseCommandLine(const QStringList &arguments, QFile &err)
                                      QStringLiteral("Write the bytes of every frame logged to <FILE>, "
                                                     "for --replay."),
                                      QStringLiteral("FILE"));
-    parser.addOptions({port, replay, demo, csv, text, count, duration, capture});
+    const QCommandLineOption append(QStringLiteral("append"),
+                                    QStringLiteral("Continue output files that already hold a log: no second "
+                                                   "heading or title, numbering after the last record."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace output files that already hold something."));
+    parser.addOptions({port, replay, demo, csv, text, count, duration, capture, append, force});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -84,6 +98,13 @@ Parsed parseCommandLine(const QStringList &arguments, QFile &err)
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
     if (int(parser.isSet(port)) + int(parser.isSet(replay)) + int(parser.isSet(demo)) > 1)
         return reject(QStringLiteral("choose one source: --port, --replay or --demo"));
+    if (parser.isSet(append) && parser.isSet(force))
+        return reject(
+            QStringLiteral("choose one of --append (continue the files) and --force (replace them)"));
+    if (parser.isSet(append))
+        options.existing = logoutputs::Existing::Append;
+    else if (parser.isSet(force))
+        options.existing = logoutputs::Existing::Replace;
 
     if (parser.isSet(port)) {
         options.source = LoggerOptions::Source::Port;
@@ -134,9 +155,7 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("quenvo-log"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUENVO_VERSION));
 
-    QFile out;
     QFile err;
-    out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
 
     const Parsed parsed = parseCommandLine(QCoreApplication::arguments(), err);
@@ -145,11 +164,19 @@ int main(int argc, char **argv)
     applyTestClock();
 
     SignalNotifier stopSignals({SIGINT, SIGTERM});
+    ConsoleOut out(STDOUT_FILENO);
     HeadlessLogger logger(parsed.options, out, err);
     QObject::connect(&stopSignals, &SignalNotifier::raised, &logger, &HeadlessLogger::stop);
     QObject::connect(
         &logger, &HeadlessLogger::finished, &app, [](int status) { QCoreApplication::exit(status); },
         Qt::QueuedConnection);
     logger.start();
-    return app.exec();
+    const int status = app.exec();
+    if (const qint64 dropped = out.finish(); dropped > 0)
+        err.write(
+            QStringLiteral("quenvo-log: %1 lines of the standard output were dropped because it was not "
+                           "read in time; the files hold every reading.\n")
+                .arg(dropped)
+                .toLocal8Bit());
+    return status;
 }

@@ -1,0 +1,165 @@
+// The quenvo-log program behind a standard output nobody reads, and stopped
+// by a signal in the middle of a long replay: the files get every reading and
+// the signal is served at once.
+#include "tools/replayfixture.h"
+
+#include "platform/pseudoterminal.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace replayfixture;
+
+namespace {
+
+class LoggerStreams : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUENVO_LOG_CLOCK"), QLatin1String(kClockIso));
+        env.insert(QStringLiteral("LC_ALL"), QLatin1String(kLocaleName));
+        m_process.setProcessEnvironment(env);
+        m_process.setProgram(QStringLiteral(QUENVO_LOG_BINARY));
+    }
+    void TearDown() override
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+        for (int fd : m_pipe)
+            if (fd >= 0)
+                ::close(fd);
+    }
+
+    QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+
+    // The program's standard output becomes a pipe of 4 KiB that nobody reads.
+    void stallStandardOutput()
+    {
+        ASSERT_EQ(::pipe2(m_pipe, O_CLOEXEC), 0);
+        ::fcntl(m_pipe[1], F_SETPIPE_SZ, 4096);
+        const int writeEnd = m_pipe[1];
+        m_process.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDOUT_FILENO); });
+    }
+
+    // Milliseconds from `signalNumber` to the program's end.
+    qint64 timeToEnd(int signalNumber)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(static_cast<pid_t>(m_process.processId()), signalNumber);
+        EXPECT_TRUE(m_process.waitForFinished(30000)) << "the signal was not served";
+        return clock.elapsed();
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_pipe[2] = {-1, -1};
+};
+
+qsizetype linesIn(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+}
+
+} // namespace
+
+// 200 readings arrive while the standard output is a full pipe: all of them
+// reach both files as they come, and SIGTERM ends the program at once, saying
+// how many console lines were dropped.
+TEST_F(LoggerStreams, AStalledStandardOutputHoldsNothingBack)
+{
+    constexpr int kReadings = 200;
+    PseudoTerminal meter;
+    ASSERT_TRUE(meter.isValid()) << meter.errorString().toStdString();
+    stallStandardOutput();
+    const QString csv = path("out.csv");
+    const QString text = path("out.txt");
+    m_process.setArguments({"--port", meter.slavePath(), "--csv", csv, "--text", text});
+    m_process.start();
+    ASSERT_TRUE(m_process.waitForStarted());
+    // The line stays quiet until the logger has armed its reception.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return linesIn(text) == 2; }, 5000));
+    QTest::qWait(400);
+
+    int logged = 0;
+    for (int i = 0; i < kReadings; ++i) {
+        const auto encoded = encodeMeterFrame(testframes::frame(1, 0, 2, 10000 + i), std::uint64_t(i));
+        meter.write(QByteArray(reinterpret_cast<const char *>(encoded.data()), kMeterFrameSize));
+        if (!QTest::qWaitFor([&] { return linesIn(csv) == i + 2; }, 2000))
+            break;
+        logged = i + 1;
+    }
+    EXPECT_EQ(logged, kReadings) << "the files stopped with the standard output";
+    EXPECT_EQ(linesIn(text), kReadings + 2);
+
+    const qint64 ms = timeToEnd(SIGTERM);
+    std::printf("[  MEASURE ] SIGTERM served in %lld ms with the standard output stalled\n",
+                static_cast<long long>(ms));
+    EXPECT_LT(ms, 1000);
+    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_process.exitCode(), 0);
+    const QByteArray err = m_process.readAllStandardError();
+    EXPECT_TRUE(err.contains("lines of the standard output were dropped")) << err.toStdString();
+}
+
+// SIGINT in the middle of a long replay ends it at once, with both files
+// complete up to the last reading logged.
+TEST_F(LoggerStreams, SigintStopsALongReplayAtOnce)
+{
+    QByteArray big;
+    const QByteArray one = capture();
+    constexpr int kRepeats = 100000; // 1.2 million frames, 16.8 MB
+    big.reserve(one.size() * kRepeats);
+    for (int i = 0; i < kRepeats; ++i)
+        big += one;
+    const QString input = path("big.bin");
+    ASSERT_TRUE(writeFile(input, big));
+    big.clear();
+    const QString csv = path("out.csv");
+    const QString text = path("out.txt");
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setArguments({"--replay", input, "--csv", csv, "--text", text});
+    m_process.start();
+    ASSERT_TRUE(m_process.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(csv).size() > 200000; }, 20000));
+
+    const qint64 ms = timeToEnd(SIGINT);
+    std::printf("[  MEASURE ] SIGINT served in %lld ms during a replay\n", static_cast<long long>(ms));
+    EXPECT_LT(ms, 1000);
+    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_process.exitCode(), 0);
+    const QList<QByteArray> csvLines = crlfLines(readFile(csv));
+    const QList<QByteArray> textLines = crlfLines(readFile(text));
+    EXPECT_EQ(textLines.size(), csvLines.size() + 1);
+    EXPECT_LT(csvLines.size(), 12 * kRepeats) << "the replay ran to its end";
+    EXPECT_TRUE(csvLines.last().startsWith(QByteArray::number(csvLines.size() - 1) + ','));
+}
+
+TEST_F(LoggerStreams, HelpNamesAppendAndForceWhichExcludeEachOther)
+{
+    m_process.setArguments({"--help"});
+    m_process.start();
+    ASSERT_TRUE(m_process.waitForFinished(10000));
+    const QByteArray help = m_process.readAllStandardOutput();
+    EXPECT_TRUE(help.contains("--append") && help.contains("--force")) << help.toStdString();
+
+    m_process.setArguments({"--demo", "--append", "--force"});
+    m_process.start();
+    ASSERT_TRUE(m_process.waitForFinished(10000));
+    EXPECT_EQ(m_process.exitCode(), 2);
+    EXPECT_TRUE(m_process.readAllStandardError().contains("--append"));
+}
