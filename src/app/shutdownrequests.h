@@ -10,7 +10,9 @@ class QWidget;
 // Requests to end the program from outside it, served like closing the main
 // window (the same shutdown path, with its offer to save the log): SIGTERM,
 // SIGINT and SIGHUP, and the session manager asking to save before logout.
-// A request that comes while the shutdown is already running adds nothing.
+// A second signal while the shutdown is still running (its question is
+// showing) ends the program at once, as the signal's default does: the way out
+// when the window cannot be seen or answered.
 class ShutdownRequests : public QObject
 {
     Q_OBJECT
@@ -20,8 +22,10 @@ public:
     bool isValid() const { return m_signals.isValid(); }
 
 private:
+    void onSignal(int signalNumber);
     void onCommitData(QSessionManager &manager);
 
     QWidget &m_window;
     SignalNotifier m_signals;
+    bool m_closing = false;
 };
