@@ -36,7 +36,7 @@ class NameOnlyIconProvider : public QFileIconProvider
 public:
     NameOnlyIconProvider() { setOptions(DontUseCustomDirectoryIcons); }
 
-    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    using QFileIconProvider::icon;
     QIcon icon(const QFileInfo &info) const override
     {
         if (info.isRoot() || info.isDir())

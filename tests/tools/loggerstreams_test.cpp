@@ -4,6 +4,7 @@
 #include "tools/replayfixture.h"
 
 #include "platform/pseudoterminal.h"
+#include "quenvo-log/consoleout.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -147,6 +148,96 @@ TEST_F(LoggerStreams, SigintStopsALongReplayAtOnce)
     EXPECT_EQ(textLines.size(), csvLines.size() + 1);
     EXPECT_LT(csvLines.size(), 12 * kRepeats) << "the replay ran to its end";
     EXPECT_TRUE(csvLines.last().startsWith(QByteArray::number(csvLines.size() - 1) + ','));
+}
+
+// A replay read by a slow reader waits for it: every line reaches the
+// standard output, none is dropped.
+TEST_F(LoggerStreams, AReplayWaitsForASlowReader)
+{
+    constexpr int kRepeats = 2000; // 24000 readings, about 1.7 MB of lines
+    QByteArray big;
+    for (int i = 0; i < kRepeats; ++i)
+        big += capture();
+    const QString input = path("big.bin");
+    ASSERT_TRUE(writeFile(input, big));
+    stallStandardOutput();
+    m_process.setArguments({"--replay", input, "--csv", path("out.csv")});
+    m_process.start();
+    ASSERT_TRUE(m_process.waitForStarted());
+    ::close(m_pipe[1]);
+    m_pipe[1] = -1;
+    ::fcntl(m_pipe[0], F_SETFL, O_NONBLOCK);
+
+    QByteArray out;
+    char buffer[4096];
+    while (m_process.state() != QProcess::NotRunning || out.isEmpty()) {
+        const ssize_t n = ::read(m_pipe[0], buffer, sizeof buffer);
+        if (n > 0)
+            out.append(buffer, n);
+        else if (n == 0)
+            break;
+        QTest::qWait(1); // about 4 MB/s at most
+    }
+    for (ssize_t n; (n = ::read(m_pipe[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, n);
+    ASSERT_TRUE(m_process.waitForFinished(30000));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_EQ(out.count('\n'), 12 * kRepeats);
+    EXPECT_EQ(m_process.readAllStandardError(), QByteArray());
+}
+
+// Behind a full pipe, lines wait in the queue up to its bound and the rest
+// are dropped whole; what waits comes out in order once the reader reads,
+// and nothing the writer does blocks.
+TEST(ConsoleOutTest, AFullPipeQueuesThenDropsWholeLinesInOrder)
+{
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    ::fcntl(fds[0], F_SETPIPE_SZ, 4096);
+    constexpr int kLines = 400;
+    constexpr int kLineBytes = 1000;
+    qint64 dropped = 0;
+    QByteArray received;
+    {
+        ConsoleOut out(fds[1]);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < kLines; ++i) {
+            QByteArray line = QByteArray::number(i).rightJustified(6, '0');
+            line += QByteArray(kLineBytes - 7, '.') + '\n';
+            ASSERT_EQ(out.write(line), kLineBytes);
+        }
+        EXPECT_LT(clock.elapsed(), 1000) << "writing waited for the reader";
+        EXPECT_GT(out.droppedLines(), 0);
+        EXPECT_LE(out.bytesToWrite(), ConsoleOut::kQueueBytes + kLineBytes);
+
+        ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+        char buffer[65536];
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+                    received.append(buffer, n);
+                return out.bytesToWrite() == 0;
+            },
+            5000));
+        for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+            received.append(buffer, n);
+        dropped = out.finish();
+    }
+    ::close(fds[0]);
+    ::close(fds[1]);
+
+    QList<QByteArray> lines = received.split('\n');
+    ASSERT_TRUE(lines.takeLast().isEmpty()) << "a line was cut";
+    EXPECT_EQ(lines.size() + dropped, kLines);
+    int previous = -1;
+    for (const QByteArray &line : lines) {
+        ASSERT_EQ(line.size(), kLineBytes - 1);
+        const int number = line.left(6).toInt();
+        EXPECT_GT(number, previous);
+        previous = number;
+    }
+    EXPECT_EQ(lines.first().left(6), QByteArray("000000"));
 }
 
 TEST_F(LoggerStreams, HelpNamesAppendAndForceWhichExcludeEachOther)

@@ -12,7 +12,8 @@ ConsoleOut::ConsoleOut(int fd, QObject *parent) : QIODevice(parent), m_fd(fd)
 {
     struct stat info = {};
     m_direct = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (!m_direct) {
+    // A descriptor that is not open fails at the first write, which says so.
+    if (!m_direct && ::fcntl(fd, F_GETFL) >= 0) {
         // A pipe or a terminal opened anew is a description of its own, so
         // making it non-blocking does not touch the one shared with the shell
         // or the other programs of the pipeline. A socket cannot be opened
@@ -77,6 +78,10 @@ qint64 ConsoleOut::writeData(const char *data, qint64 length)
         }
         if (done == length)
             return length;
+    }
+    if (!m_writable) {
+        fail(EBADF);
+        return -1;
     }
     // What is left of a line begun always waits (a line is never cut); a
     // whole line waits only while the queue has room.

@@ -201,24 +201,16 @@ void HeadlessLogger::replaySlice()
 {
     QElapsedTimer slice;
     slice.start();
-    while (!m_finished) {
+    while (!m_finished && !m_replayEnding) {
         if (m_out.bytesToWrite() > kReplayBacklog) {
-            connect(
-                &m_out, &QIODevice::bytesWritten, this,
-                [this] {
-                    if (m_out.bytesToWrite() > kReplayBacklog / 2)
-                        return;
-                    disconnect(&m_out, &QIODevice::bytesWritten, this, nullptr);
-                    replaySlice();
-                },
-                Qt::QueuedConnection);
+            afterConsoleBacklog(kReplayBacklog / 2, &HeadlessLogger::replaySlice);
             return;
         }
         if (slice.elapsed() >= kReplaySliceMs) {
             QMetaObject::invokeMethod(this, &HeadlessLogger::replaySlice, Qt::QueuedConnection);
             return;
         }
-        for (int i = 0; i < 256 && !m_finished; ++i) {
+        for (int i = 0; i < 256 && !m_finished && !m_replayEnding; ++i) {
             const QByteArray frame = m_replay.read(kMeterFrameSize);
             if (m_replay.error() != QFileDevice::NoError) {
                 fail(RuntimeFailure,
@@ -226,7 +218,7 @@ void HeadlessLogger::replaySlice()
                 return;
             }
             if (frame.isEmpty()) {
-                finish(Success);
+                endReplay();
                 return;
             }
             if (frame.size() < qsizetype(kMeterFrameSize)) {
@@ -235,13 +227,41 @@ void HeadlessLogger::replaySlice()
                                 .arg(m_options.replayFile)
                                 .arg(frame.size())
                                 .toLocal8Bit());
-                finish(Success);
+                endReplay();
                 return;
             }
             logFrame(ReceivePath::Frame::fromBytes(std::span<const std::uint8_t, kMeterFrameSize>(
                 reinterpret_cast<const std::uint8_t *>(frame.constData()), kMeterFrameSize)));
         }
     }
+}
+
+// The replay's lines all reach the standard output before it ends; a stop
+// meanwhile ends it at once.
+void HeadlessLogger::endReplay()
+{
+    m_replayEnding = true;
+    if (m_finished)
+        return;
+    if (m_out.bytesToWrite() > 0) {
+        afterConsoleBacklog(0, &HeadlessLogger::endReplay);
+        return;
+    }
+    finish(Success);
+}
+
+// Runs `next` once the standard output has no more than `bytes` waiting.
+void HeadlessLogger::afterConsoleBacklog(qint64 bytes, void (HeadlessLogger::*next)())
+{
+    connect(
+        &m_out, &QIODevice::bytesWritten, this,
+        [this, bytes, next] {
+            if (m_out.bytesToWrite() > bytes)
+                return;
+            disconnect(&m_out, &QIODevice::bytesWritten, this, nullptr);
+            (this->*next)();
+        },
+        Qt::QueuedConnection);
 }
 
 void HeadlessLogger::startLive(const QString &device)
@@ -312,8 +332,12 @@ void HeadlessLogger::logFrame(const ReceivePath::Frame &frame)
     if (m_serial)
         m_silence.start(kFirstSilenceWarningMs);
     Q_EMIT readingLogged(record, frame.frame);
-    if (m_options.count > 0 && m_count >= m_options.count)
-        finish(Success);
+    if (m_options.count > 0 && m_count >= m_options.count) {
+        if (m_options.source == LoggerOptions::Source::Replay)
+            endReplay();
+        else
+            finish(Success);
+    }
 }
 
 void HeadlessLogger::fail(int status, const QString &message)

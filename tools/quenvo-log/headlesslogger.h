@@ -97,6 +97,8 @@ private:
     bool writeOut(const QByteArray &bytes);
     void runReplay();
     void replaySlice();
+    void endReplay();
+    void afterConsoleBacklog(qint64 bytes, void (HeadlessLogger::*next)());
     void startLive(const QString &device);
     void watchdogTick();
     void onComm();
@@ -130,6 +132,7 @@ private:
     qint64 m_numberBase = 0;   // readings of the run before the store was last emptied
     qint64 m_numberOffset = 0; // the last record number of the logs continued
     bool m_started = false;
+    bool m_replayEnding = false; // no more frames are read; the standard output drains
     bool m_finished = false;
     int m_status = Success;
 };
