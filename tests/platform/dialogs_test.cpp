@@ -80,28 +80,36 @@ private:
     std::thread m_watcher;
 };
 
-// Runs `steps` one after the other on the event loop, `pauseMs` apart, once
+// Runs steps one after the other on the event loop, `pauseMs` apart, once
 // the modal save dialog is up; each step gets the dialog.
-void driveSaveDialog(int pauseMs, std::vector<std::function<void(QFileDialog &)>> steps)
+class SaveDialogDriver
 {
-    auto remaining = std::make_shared<std::vector<std::function<void(QFileDialog &)>>>(std::move(steps));
-    auto next = std::make_shared<std::function<void()>>();
-    *next = [remaining, next, pauseMs] {
+public:
+    using Step = std::function<void(QFileDialog &)>;
+    SaveDialogDriver(int pauseMs, std::vector<Step> steps) : m_pauseMs(pauseMs), m_steps(std::move(steps))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
+        m_timer.start(10);
+    }
+
+private:
+    void tick()
+    {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(20, *next);
+        if (!dialog || m_next >= m_steps.size())
             return;
-        }
-        if (remaining->empty())
+        if (m_sinceStep.isValid() && m_sinceStep.elapsed() < m_pauseMs)
             return;
-        const auto step = remaining->front();
-        remaining->erase(remaining->begin());
-        step(*dialog);
-        if (!remaining->empty())
-            QTimer::singleShot(pauseMs, *next);
-    };
-    QTimer::singleShot(50, *next);
-}
+        m_sinceStep.start();
+        m_steps[m_next++](*dialog);
+    }
+
+    int m_pauseMs;
+    std::vector<Step> m_steps;
+    std::size_t m_next = 0;
+    QElapsedTimer m_sinceStep;
+    QTimer m_timer;
+};
 
 QLineEdit *fileNameEdit(QFileDialog &dialog)
 {
@@ -122,19 +130,20 @@ TEST(SaveDialog, TypingProcKeepsTheUserInterfaceResponsive)
     QtDialogs dialogs;
     QString seenTitle;
     bool typed = false;
-    driveSaveDialog(1500, {
-                              [&](QFileDialog &dialog) {
-                                  seenTitle = dialog.windowTitle();
-                                  QLineEdit *edit = fileNameEdit(dialog);
-                                  ASSERT_NE(edit, nullptr);
-                                  ui.startMeasuring();
-                                  QTest::keyClicks(edit, QStringLiteral("/proc"));
-                                  typed = true;
-                              },
-                              [&](QFileDialog &dialog) { QTest::keyClicks(fileNameEdit(dialog), "/"); },
-                              [&](QFileDialog &dialog) { QTest::keyClicks(fileNameEdit(dialog), "km"); },
-                              [&](QFileDialog &dialog) { dialog.reject(); },
-                          });
+    const SaveDialogDriver driver(
+        1500, {
+                  [&](QFileDialog &dialog) {
+                      seenTitle = dialog.windowTitle();
+                      QLineEdit *edit = fileNameEdit(dialog);
+                      ASSERT_NE(edit, nullptr);
+                      ui.startMeasuring();
+                      QTest::keyClicks(edit, QStringLiteral("/proc"));
+                      typed = true;
+                  },
+                  [&](QFileDialog &dialog) { QTest::keyClicks(fileNameEdit(dialog), "/"); },
+                  [&](QFileDialog &dialog) { QTest::keyClicks(fileNameEdit(dialog), "km"); },
+                  [&](QFileDialog &dialog) { dialog.reject(); },
+              });
     const QString chosen =
         dialogs.saveFileName(nullptr, QStringLiteral("Save"), QStringLiteral("text files (*.txt)|*.txt"));
     EXPECT_TRUE(typed);
@@ -150,11 +159,11 @@ TEST(SaveDialog, ReturnsThePathTypedWithoutAddingASuffix)
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("readings"));
     QtDialogs dialogs;
-    driveSaveDialog(100,
-                    {
-                        [&](QFileDialog &dialog) { fileNameEdit(dialog)->setText(path); },
-                        [&](QFileDialog &dialog) { QTest::keyClick(fileNameEdit(dialog), Qt::Key_Return); },
-                    });
+    const SaveDialogDriver driver(
+        100, {
+                 [&](QFileDialog &dialog) { fileNameEdit(dialog)->setText(path); },
+                 [&](QFileDialog &dialog) { QTest::keyClick(fileNameEdit(dialog), Qt::Key_Return); },
+             });
     EXPECT_EQ(
         dialogs.saveFileName(nullptr, QStringLiteral("Save"), QStringLiteral("csv files (*.csv)|*.csv")),
         path);
