@@ -274,8 +274,15 @@ bool PdfSurface::perform(const PrintStep &step, double &widthOut)
         fail(QStringLiteral("%1: %2").arg(m_name, m_target->detail()));
         return false;
     }
-    // A write that failed (a full disk) shows on the file.
-    if (auto *file = qobject_cast<QFileDevice *>(&m_out); file && file->error() != QFileDevice::NoError) {
+    // A write that failed (a full disk) shows on the file; at the end all of
+    // the document must have reached it.
+    auto *file = qobject_cast<QFileDevice *>(&m_out);
+    if (file && step.kind == PrintStep::Kind::EndDocument && !file->flush() &&
+        file->error() == QFileDevice::NoError) {
+        fail(QStringLiteral("%1: the document could not be written out.").arg(m_name));
+        return false;
+    }
+    if (file && file->error() != QFileDevice::NoError) {
         fail(QStringLiteral("%1: %2").arg(m_name, file->errorString()));
         return false;
     }
