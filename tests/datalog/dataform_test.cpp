@@ -417,7 +417,8 @@ TEST_F(DataFormTest, PrintFailingAtAnyStepTellsOnceAndChangesNothing)
         dialogs.asked.clear();
         restarts = 0;
         form->Toolbar1_ButtonClick(QStringLiteral("print"));
-        EXPECT_EQ(dialogs.asked, QStringList{QStringLiteral("tell:print data error!|step %1 refused").arg(k)});
+        EXPECT_EQ(dialogs.asked,
+                  QStringList{QStringLiteral("tell:print data error!|step %1 refused").arg(k)});
         EXPECT_EQ(kept.entries.size(), std::size_t(k - 1)); // nothing after the failing step
         EXPECT_FALSE(kept.documentEnded);
         EXPECT_EQ(restarts, 1);

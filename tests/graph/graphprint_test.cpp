@@ -30,7 +30,8 @@ protected:
     {
         for (int i = 0; i < n; ++i) {
             const int number = state.nextNumber();
-            state.append({0, 400.0, QStringLiteral("VDC"), QString(), QStringLiteral("V"), QStringLiteral("400")});
+            state.append(
+                {0, 400.0, QStringLiteral("VDC"), QString(), QStringLiteral("V"), QStringLiteral("400")});
             trend.follow(number);
         }
     }
@@ -89,7 +90,8 @@ TEST_F(GraphPrintTest, TheButtonPrintsThroughTheInstalledHandler)
 {
     fill(3);
     host.setPrintHandler([this](GraphForm &form) {
-        graphprint::printFromWindow(form, state, QStringLiteral("clock"), dialogs, recordingprint::factory(kept));
+        graphprint::printFromWindow(form, state, QStringLiteral("clock"), dialogs,
+                                    recordingprint::factory(kept));
     });
     host.unload();
     show->Image1_Click();

@@ -128,7 +128,8 @@ TEST(DataReportTest, OverRangePrintsItsTextAndNumbersKeepTheirSpaces)
     EXPECT_EQ(texts[13].step.text, QStringLiteral(".OL"));
     EXPECT_DOUBLE_EQ(texts[13].step.x, 5100);
     EXPECT_EQ(texts[11].step.text, QStringLiteral(" 50000 "));
-    EXPECT_EQ(DataReport::footerText(12, QStringLiteral("2024-5-17")), QStringLiteral("Page 12   (2024-5-17)"));
+    EXPECT_EQ(DataReport::footerText(12, QStringLiteral("2024-5-17")),
+              QStringLiteral("Page 12   (2024-5-17)"));
 }
 
 TEST(DataReportTest, FooterIsCentredOnTheWidthReadAtThatMoment)
@@ -151,8 +152,7 @@ TEST(DataReportTest, FooterIsCentredOnTheWidthReadAtThatMoment)
 
 // Every step of a layout fails in turn: the layout stops there, nothing is
 // asked after it, and the document is not ended.
-template <typename Print>
-void expectStopsAtEveryStep(Print print)
+template <typename Print> void expectStopsAtEveryStep(Print print)
 {
     RecordingSurface full;
     ASSERT_TRUE(print(full));

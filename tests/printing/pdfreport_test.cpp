@@ -17,8 +17,8 @@ std::vector<MeasurementRecord> records(int n)
 {
     std::vector<MeasurementRecord> out;
     for (int i = 1; i <= n; ++i)
-        out.push_back({i, 1.0, QStringLiteral("VDC"), QStringLiteral("5/17/24\\14:03:09"), QStringLiteral("V"),
-                       i == 2 ? QStringLiteral(".OL") : QStringLiteral("12.345")});
+        out.push_back({i, 1.0, QStringLiteral("VDC"), QStringLiteral("5/17/24\\14:03:09"),
+                       QStringLiteral("V"), i == 2 ? QStringLiteral(".OL") : QStringLiteral("12.345")});
     return out;
 }
 
@@ -69,7 +69,8 @@ TEST_F(PdfReportTest, DataReportReadsBackWithItsPagesAndPositions)
         expectAt(pdf.words, QStringLiteral("Quenvo"), page, 2200, 400);
         expectAt(pdf.words, QStringLiteral("NO."), page, 1100, 1200);
         expectAt(pdf.words, QStringLiteral("TIME"), page, 7600, 1200);
-        expectAt(pdf.words, QStringLiteral("Page"), page, printing::PrintSurface::kA4WidthTwips / 2 - 2000, 16000);
+        expectAt(pdf.words, QStringLiteral("Page"), page, printing::PrintSurface::kA4WidthTwips / 2 - 2000,
+                 16000);
     }
     expectAt(pdf.words, QStringLiteral("VDC"), 1, 2100, 1600);
     expectAt(pdf.words, QStringLiteral(".OL"), 1, 5100, 2000);
@@ -94,7 +95,8 @@ TEST_F(PdfReportTest, GraphReportIsOneLandscapePageWithItsLabels)
         QFile out(file);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         printing::PdfSurface surface(out, file, QStringLiteral("Quenvo Graph Report"));
-        ASSERT_TRUE(reports::printGraphReport(surface, state, reports::graphLabelsFor(400, 1, "5/17/24 2:03:09 PM")));
+        ASSERT_TRUE(
+            reports::printGraphReport(surface, state, reports::graphLabelsFor(400, 1, "5/17/24 2:03:09 PM")));
     }
     const printtesting::PdfFacts pdf = printtesting::readPdf(file);
     ASSERT_TRUE(pdf.read);
@@ -120,7 +122,8 @@ TEST_F(PdfReportTest, AFailingDeviceStopsTheReportWithItsReason)
     printing::PdfSurface surface(full, QStringLiteral("/dev/full"), QStringLiteral("Quenvo Data Report"));
     EXPECT_FALSE(reports::printDataReport(surface, records(200), [] { return QStringLiteral("5/17/24"); }));
     EXPECT_TRUE(surface.failed());
-    EXPECT_TRUE(surface.failureDetail().startsWith(QLatin1String("/dev/full: "))) << surface.failureDetail().toStdString();
+    EXPECT_TRUE(surface.failureDetail().startsWith(QLatin1String("/dev/full: ")))
+        << surface.failureDetail().toStdString();
 }
 
 TEST(DefaultPrinterTest, WithNoPrinterSetUpBothReportsFailAtTheirFirstStep)
@@ -132,7 +135,8 @@ TEST(DefaultPrinterTest, WithNoPrinterSetUpBothReportsFailAtTheirFirstStep)
     qunsetenv("LPDEST");
     printing::DefaultPrinterSurface data(QStringLiteral("Quenvo Data Report"));
     EXPECT_FALSE(reports::printDataReport(data, records(3), [] { return QStringLiteral("5/17/24"); }));
-    EXPECT_TRUE(data.failureDetail().contains(QLatin1String("No printer is set up"))) << data.failureDetail().toStdString();
+    EXPECT_TRUE(data.failureDetail().contains(QLatin1String("No printer is set up")))
+        << data.failureDetail().toStdString();
     EXPECT_EQ(data.keptSteps(), 0u);
 
     SharedState state;

@@ -51,7 +51,8 @@ inline PdfFacts readPdf(const QString &path)
     facts.pages = pages.captured(1).toInt();
     facts.width = size.captured(1).toDouble();
     facts.height = size.captured(2).toDouble();
-    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    const QString html =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
     int page = 0;
     static const QRegularExpression word(
         QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
