@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -20,14 +21,20 @@ namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
 
-// "Arial" where it is installed, otherwise its metric twin.
+// "Arial" where it is installed, otherwise its metric twin. Asked once per name.
 QString familyFor(const QString &name)
 {
+    static QHash<QString, QString> resolved;
+    const auto it = resolved.constFind(name);
+    if (it != resolved.constEnd())
+        return *it;
+    QString family = name;
     if (name.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0 &&
         !QFontDatabase::hasFamily(QStringLiteral("Arial")) &&
         QFontDatabase::hasFamily(QStringLiteral("Liberation Sans")))
-        return QStringLiteral("Liberation Sans");
-    return name;
+        family = QStringLiteral("Liberation Sans");
+    resolved.insert(name, family);
+    return family;
 }
 
 // The font in twips: a point is 20 twips. A pixel-sized font keeps its size
@@ -97,7 +104,10 @@ SurfaceFactory defaultPrinterFactory(const QString &title)
 
 // ------------------------------------------------------------ painter target
 
-PainterTarget::PainterTarget(QPagedPaintDevice &device) : m_device(device) {}
+PainterTarget::PainterTarget(QPagedPaintDevice &device) : m_device(device)
+{
+    applyFont();
+}
 
 PainterTarget::~PainterTarget()
 {
@@ -132,21 +142,30 @@ bool PainterTarget::ensureBegun()
     m_scale = m_device.logicalDpiX() / kTwipsPerInch;
     m_painter->scale(m_device.logicalDpiX() / kTwipsPerInch, m_device.logicalDpiY() / kTwipsPerInch);
     m_painter->setRenderHint(QPainter::Antialiasing, true);
-    applyFont();
+    m_painterHasFont = false;
     m_painter->setPen(QPen(Qt::black, 0, m_dotted ? Qt::DotLine : Qt::SolidLine));
     m_painter->setBrush(m_fill ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
     return true;
 }
 
+// The font, its ascent and line height follow the font settings; the
+// painter gets the font only when a text needs it and it changed.
 void PainterTarget::applyFont()
 {
-    if (m_painter)
-        m_painter->setFont(twipsFont(m_font));
+    if (m_font == m_metricsFont && m_haveMetrics)
+        return;
+    m_qfont = twipsFont(m_font);
+    const QFontMetricsF metrics(m_qfont);
+    m_ascent = metrics.ascent();
+    m_lineSpacing = metrics.lineSpacing();
+    m_metricsFont = m_font;
+    m_haveMetrics = true;
+    m_painterHasFont = false;
 }
 
 double PainterTarget::lineHeight() const
 {
-    return QFontMetricsF(twipsFont(m_font)).lineSpacing();
+    return m_lineSpacing;
 }
 
 bool PainterTarget::apply(const PrintStep &step, double &widthOut)
@@ -193,9 +212,12 @@ bool PainterTarget::apply(const PrintStep &step, double &widthOut)
     case K::Text: {
         if (!ensureBegun())
             return false;
+        if (!m_painterHasFont) {
+            m_painter->setFont(m_qfont);
+            m_painterHasFont = true;
+        }
         // The font is sized in twips, so its ascent is in twips too.
-        const double ascent = QFontMetricsF(m_painter->font()).ascent();
-        m_painter->drawText(QPointF(step.x, step.y + ascent), step.text);
+        m_painter->drawText(QPointF(step.x, step.y + m_ascent), step.text);
         return true;
     }
     case K::Line:
@@ -323,7 +345,11 @@ bool DefaultPrinterSurface::lookUpPrinter()
 
 double DefaultPrinterSurface::lineHeight() const
 {
-    return QFontMetricsF(twipsFont(m_font)).lineSpacing();
+    if (!(m_font == m_lineFont) || m_lineHeight < 0) {
+        m_lineHeight = QFontMetricsF(twipsFont(m_font)).lineSpacing();
+        m_lineFont = m_font;
+    }
+    return m_lineHeight;
 }
 
 bool DefaultPrinterSurface::perform(const PrintStep &step, double &widthOut)
@@ -335,13 +361,21 @@ bool DefaultPrinterSurface::perform(const PrintStep &step, double &widthOut)
     case K::Orientation:
         m_orientation = static_cast<Orientation>(step.value);
         break;
+    // Font settings that change nothing are not kept: a record line sets
+    // the same font every time.
     case K::FontName:
+        if (m_font.name == step.text)
+            return true;
         m_font.name = step.text;
         break;
     case K::FontSize:
+        if (m_font.pointSize == step.x)
+            return true;
         m_font.pointSize = step.x;
         break;
     case K::FontBold:
+        if (m_font.bold == (step.value != 0))
+            return true;
         m_font.bold = step.value != 0;
         break;
     case K::Width: {

@@ -2,6 +2,7 @@
 
 #include "print/printsurface.h"
 
+#include <QFont>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -49,6 +50,12 @@ private:
     double m_scale = 1.0; // device units per twip
     Orientation m_orientation = Orientation::Portrait;
     TextFont m_font;
+    TextFont m_metricsFont;
+    bool m_haveMetrics = false;
+    QFont m_qfont;
+    double m_ascent = 0;
+    double m_lineSpacing = 0;
+    bool m_painterHasFont = false;
     bool m_dotted = false;
     bool m_fill = false;
     bool m_begun = false;
@@ -105,6 +112,8 @@ private:
     std::vector<PrintStep> m_steps;
     Orientation m_orientation = Orientation::Portrait;
     TextFont m_font;
+    mutable TextFont m_lineFont;
+    mutable double m_lineHeight = -1;
 };
 
 // Makes the surface a report is printed on; the windows use the default

@@ -16,7 +16,9 @@
 
 #include <cmath>
 #include <csignal>
+#include <memory>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -189,10 +191,23 @@ void applyTestClock()
 int main(int argc, char **argv)
 {
     // The reports are drawn with Qt's painter, which needs a platform: the
-    // offscreen one unless another is chosen, so no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // offscreen one unless another is chosen, so no display is needed. Runs
+    // without a report stay a plain console program.
+    bool reportsAsked = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        reportsAsked =
+            reportsAsked || argument.starts_with("--data-report") || argument.starts_with("--graph-report");
+    }
+    std::unique_ptr<QCoreApplication> application;
+    if (reportsAsked) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("quenvo-log"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUENVO_VERSION));
 
