@@ -9,6 +9,7 @@ QUENVO_PACKAGES=(
   qt6-base-dev qt6-serialport-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation
+  libcups2-dev poppler-utils cups printer-driver-cups-pdf
 )
 
 # Only for the demo on a machine without a display: a virtual X server.

@@ -4,7 +4,9 @@
 #include "app/mainform.h"
 #include "app/sharedstate.h"
 #include "app/shutdownrequests.h"
+#include "datalog/dataform.h"
 #include "graph/graphform.h"
+#include "graph/graphprint.h"
 #include "platform/dialogs.h"
 #include "platform/qtserialcontrol.h"
 #include "platform/receiverlookup.h"
@@ -12,6 +14,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLabel>
 
 #include <cstdio>
 #include <memory>
@@ -100,6 +103,9 @@ int main(int argc, char **argv)
     MainForm window(state, port, dialogs, graph, findReceiver);
     graph.attach(window.trendView);
     const ShutdownRequests shutdownRequests(window);
+    graph.setPrintHandler([&state, &window, &dialogs](GraphForm &form) {
+        graphprint::printFromWindow(form, state, window.dataForm->Label1->text(), dialogs);
+    });
     window.show();
     return app.exec();
 }

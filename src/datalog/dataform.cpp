@@ -9,6 +9,7 @@
 #include "platform/timetexts.h"
 #include "platform/twips.h"
 #include "platform/uikit.h"
+#include "print/reports.h"
 
 #include <QAction>
 #include <QDir>
@@ -188,7 +189,17 @@ void DataForm::resetGrid()
         grid->setTextArray(i, kHeadings.at(i));
 }
 
-void DataForm::printDataReport() {}
+void DataForm::printDataReport()
+{
+    const printing::SurfaceFactory make =
+        m_printSurface ? m_printSurface
+                       : printing::defaultPrinterFactory(QStringLiteral("Quenvo Data Report"));
+    const std::unique_ptr<printing::PrintSurface> surface = make();
+    const bool printed = reports::printDataReport(*surface, m_state.records(),
+                                                  [] { return TimeTexts::dateText(TimeTexts::now()); });
+    if (!printed)
+        m_dialogs.tell(this, kPrintErrorText, surface->failureDetail());
+}
 
 // At the top the view follows the newest row; scrolled away from the top,
 // the rows on screen stay where they are and the scroll bar grows.

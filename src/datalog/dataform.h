@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/sharedstate.h"
+#include "platform/printsurfaces.h"
 
 #include <QWidget>
 
@@ -50,9 +51,14 @@ public:
     // Resets the table to its heading row and one empty row.
     void resetGrid();
 
-    // The printed data report. Filled in with the print surfaces; until then
-    // "print" runs only its shared frame.
+    // The printed data report of the whole store on the default printer.
+    // A failure is told once ("print data error!" and why); nothing in the
+    // store, the table or the charts changes.
     void printDataReport();
+    // Where "print" prints (the default printer unless set).
+    void setPrintSurfaceFactory(printing::SurfaceFactory factory) { m_printSurface = std::move(factory); }
+
+    static inline const QString kPrintErrorText = QStringLiteral("print data error!");
 
     // Fixed text of the message shown when a log file cannot be written; its
     // detail names the file and the reason.
@@ -85,4 +91,5 @@ private:
     SharedState &m_state;
     TrendView &m_trend;
     Dialogs &m_dialogs;
+    printing::SurfaceFactory m_printSurface;
 };

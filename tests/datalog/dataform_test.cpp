@@ -11,6 +11,7 @@
 #include "platform/chartsurface.h"
 #include "platform/dialogs.h"
 #include "platform/timetexts.h"
+#include "support/recordingprint.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -370,13 +371,61 @@ TEST_F(DataFormTest, UnwritableFileIsReportedAndReceptionStillRestarts)
     }
 }
 
-TEST_F(DataFormTest, PrintWithReadingsRunsOnlyTheSharedFrame)
+TEST_F(DataFormTest, PrintPrintsTheWholeLogAndRestartsReception)
 {
+    recordingprint::Kept kept;
+    form->setPrintSurfaceFactory(recordingprint::factory(kept));
     receiveThree();
-    form->Toolbar1_ButtonClick(QStringLiteral("print"));
+    form->Toolbar1->actions().value(3)->trigger();
     EXPECT_TRUE(dialogs.asked.isEmpty());
     EXPECT_EQ(restarts, 1);
-    EXPECT_EQ(state.gRecordCount(), 3);
+    ASSERT_EQ(kept.surfacesMade, 1);
+    EXPECT_TRUE(kept.documentEnded);
+    QStringList texts;
+    for (const auto &e : kept.entries)
+        if (e.step.kind == printing::PrintStep::Kind::Text && e.step.y == 2400)
+            texts << e.step.text;
+    // The third record line: the over-range reading, stored captions unchanged.
+    EXPECT_EQ(texts, (QStringList{" 3 ", "Resistance", ".OL", "KΩ", records()[2].time}));
+    EXPECT_EQ(kept.entries[kept.entries.size() - 2].step.text,
+              QStringLiteral("Page 1   (%1)").arg(TimeTexts::dateText(clock)));
+}
+
+TEST_F(DataFormTest, PrintWithAnEmptyStoreMakesNoSurface)
+{
+    recordingprint::Kept kept;
+    form->setPrintSurfaceFactory(recordingprint::factory(kept));
+    form->Toolbar1_ButtonClick(QStringLiteral("print"));
+    EXPECT_EQ(kept.surfacesMade, 0);
+    EXPECT_EQ(restarts, 0);
+}
+
+TEST_F(DataFormTest, PrintFailingAtAnyStepTellsOnceAndChangesNothing)
+{
+    receiveThree();
+    recordingprint::Kept complete;
+    form->setPrintSurfaceFactory(recordingprint::factory(complete));
+    form->printDataReport();
+    const int steps = complete.stepsAsked;
+    ASSERT_GT(steps, 20);
+    const QStringList numbers = column(0);
+    for (int k = 1; k <= steps; ++k) {
+        SCOPED_TRACE(k);
+        recordingprint::Kept kept;
+        kept.failAt = k;
+        form->setPrintSurfaceFactory(recordingprint::factory(kept));
+        dialogs.asked.clear();
+        restarts = 0;
+        form->Toolbar1_ButtonClick(QStringLiteral("print"));
+        EXPECT_EQ(dialogs.asked,
+                  QStringList{QStringLiteral("tell:print data error!|step %1 refused").arg(k)});
+        EXPECT_EQ(kept.entries.size(), std::size_t(k - 1)); // nothing after the failing step
+        EXPECT_FALSE(kept.documentEnded);
+        EXPECT_EQ(restarts, 1);
+        EXPECT_EQ(state.gRecordCount(), 3);
+        EXPECT_EQ(column(0), numbers);
+        EXPECT_EQ(form->Label4->text(), QStringLiteral("3"));
+    }
 }
 
 } // namespace

@@ -7,14 +7,18 @@
 #include "platform/timetexts.h"
 #include "quenvo-log/consoleout.h"
 #include "quenvo-log/headlesslogger.h"
+#include "quenvo-log/reportwriter.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 
 #include <cmath>
 #include <csignal>
+#include <memory>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -22,6 +26,7 @@ namespace {
 struct Parsed
 {
     LoggerOptions options;
+    ReportWriter::Options reports;
     std::optional<int> exitNow; // set when the command line ends the run (usage error)
 };
 
@@ -72,7 +77,22 @@ Parsed parseCommandLine(const QStringList &arguments, QFile &err)
                                                    "heading or title, numbering after the last record."));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Replace output files that already hold something."));
-    parser.addOptions({port, replay, demo, csv, text, count, duration, capture, append, force});
+    const QCommandLineOption dataReport(
+        QStringLiteral("data-report"),
+        QStringLiteral("Write the data report of every reading (as the desktop prints it) to <FILE>, a PDF."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption graphReport(
+        QStringLiteral("graph-report"),
+        QStringLiteral(
+            "Write the graph report of the newest chart page at the end of the run to <FILE>, a PDF."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption scale(
+        QStringLiteral("scale"),
+        QStringLiteral("Full scale <S> of the graph report: 4000, 2000, 1000, 400, 200, 100, 40, 20 or 10 "
+                       "(default 400)."),
+        QStringLiteral("S"));
+    parser.addOptions({port, replay, demo, csv, text, count, duration, capture, append, force, dataReport,
+                       graphReport, scale});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -118,6 +138,25 @@ Parsed parseCommandLine(const QStringList &arguments, QFile &err)
     options.csvFile = parser.value(csv);
     options.textFile = parser.value(text);
     options.captureFile = parser.value(capture);
+    parsed.reports.dataReport = parser.value(dataReport);
+    parsed.reports.graphReport = parser.value(graphReport);
+    if (parser.isSet(scale)) {
+        bool ok = false;
+        const int s = parser.value(scale).toInt(&ok);
+        if (!ok || !ReportWriter::isListedScale(s))
+            return reject(QStringLiteral("--scale needs one of 4000, 2000, 1000, 400, 200, 100, 40, 20, 10, "
+                                         "not '%1'")
+                              .arg(parser.value(scale)));
+        parsed.reports.scale = s;
+    }
+    // A report replaces its file at the end of the run: never the capture being replayed.
+    for (const QString &report : {parsed.reports.dataReport, parsed.reports.graphReport}) {
+        if (!report.isEmpty() && !options.replayFile.isEmpty() && QFileInfo::exists(report) &&
+            QFileInfo(report).canonicalFilePath() == QFileInfo(options.replayFile).canonicalFilePath())
+            return reject(QStringLiteral("%1 is the replay file; writing a report to it would destroy the "
+                                         "capture. Choose another output file.")
+                              .arg(report));
+    }
 
     if (parser.isSet(count)) {
         bool ok = false;
@@ -151,7 +190,24 @@ void applyTestClock()
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The reports are drawn with Qt's painter, which needs a platform: the
+    // offscreen one unless another is chosen, so no display is needed. Runs
+    // without a report stay a plain console program.
+    bool reportsAsked = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        reportsAsked =
+            reportsAsked || argument.starts_with("--data-report") || argument.starts_with("--graph-report");
+    }
+    std::unique_ptr<QCoreApplication> application;
+    if (reportsAsked) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("quenvo-log"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUENVO_VERSION));
 
@@ -163,12 +219,40 @@ int main(int argc, char **argv)
         return *parsed.exitNow;
     applyTestClock();
 
+    ReportWriter reports(parsed.reports);
+    if (!reports.start()) {
+        err.write(QStringLiteral("quenvo-log: %1\n").arg(reports.error()).toLocal8Bit());
+        return HeadlessLogger::RuntimeFailure;
+    }
+
     SignalNotifier stopSignals({SIGINT, SIGTERM});
     ConsoleOut out(STDOUT_FILENO);
     HeadlessLogger logger(parsed.options, out, err);
     QObject::connect(&stopSignals, &SignalNotifier::raised, &logger, &HeadlessLogger::stop);
+    // The reports follow the run: every reading logged, then the end of the
+    // run, however it ends once the link was up.
+    bool linkUp = false;
+    bool reportFailed = false;
+    QObject::connect(&logger, &HeadlessLogger::armed, &logger, [&linkUp] { linkUp = true; });
+    QObject::connect(&logger, &HeadlessLogger::readingLogged, &logger,
+                     [&](const MeasurementRecord &record, const MeterFrame &) {
+                         linkUp = true;
+                         if (!reportFailed && !reports.add(record)) {
+                             reportFailed = true;
+                             logger.stop();
+                         }
+                     });
     QObject::connect(
-        &logger, &HeadlessLogger::finished, &app, [](int status) { QCoreApplication::exit(status); },
+        &logger, &HeadlessLogger::finished, &app,
+        [&](int status) {
+            const bool ranToEnd =
+                status == HeadlessLogger::Success || (status == HeadlessLogger::RuntimeFailure && linkUp);
+            if (reports.wanted() && (reportFailed || (ranToEnd && !reports.finish()))) {
+                err.write(QStringLiteral("quenvo-log: %1\n").arg(reports.error()).toLocal8Bit());
+                status = HeadlessLogger::RuntimeFailure;
+            }
+            QCoreApplication::exit(status);
+        },
         Qt::QueuedConnection);
     logger.start();
     const int status = app.exec();
