@@ -131,16 +131,35 @@ private:
             m_writes.push_back({atMs + double(k) * kByteMs, bytes.sliced(k, 1)});
     }
 
+    // Writes what is due. A meter never shortens its pause, so when this
+    // player is held up across one (a busy machine delays its timer, and the
+    // receiving side in the same thread with it), the pause starts again from
+    // the moment it runs: overdue bytes of one frame may go out together, as a
+    // USB receiver delivers them, but never run across a pause into one burst.
     void tick()
     {
         const double now = double(m_clock.nsecsElapsed()) / 1e6;
-        while (m_next < m_writes.size() && m_writes[m_next].atMs <= now) {
-            m_pty.write(m_writes[m_next].bytes);
+        while (m_next < m_writes.size()) {
+            const Write &w = m_writes[m_next];
+            const double due = w.atMs + m_lateMs;
+            if (due > now)
+                break;
+            const double pause = m_next > 0 ? w.atMs - m_writes[m_next - 1].atMs : 0.0;
+            if (pause > kPauseMs && now - due > kHeldMs) {
+                m_lateMs += now - due + pause;
+                break;
+            }
+            m_pty.write(w.bytes);
             ++m_next;
         }
         if (done())
             m_timer.stop();
     }
+
+    // A step longer than this is a pause (a byte takes 4.17 ms); a tick later
+    // than kHeldMs was held up.
+    static constexpr double kPauseMs = 20.0;
+    static constexpr double kHeldMs = 10.0;
 
     PseudoTerminal &m_pty;
     std::vector<Write> m_writes;
@@ -148,6 +167,7 @@ private:
     int m_damageSpots = 0;
     double m_endMs = 0;
     std::size_t m_next = 0;
+    double m_lateMs = 0; // how far the pauses held up have moved the line
     QElapsedTimer m_clock;
     QTimer m_timer;
 };
