@@ -263,6 +263,9 @@ void ShowForm::createScaleButtons()
     Image1 = makeButton(5040, pictures::magnifier());
     Image2 = makeButton(5760, pictures::stepFace(2));
     Image3 = makeButton(6480, pictures::stepFace(4));
+    Image1->setAccessibleName(QStringLiteral("open the graph window"));
+    Image2->setAccessibleName(QStringLiteral("smaller full scale"));
+    Image3->setAccessibleName(QStringLiteral("larger full scale"));
     connect(Image1, &ImageButton::clicked, this, &ShowForm::Image1_Click);
     connect(Image2, &ImageButton::pressed, this, &ShowForm::Image2_MouseDown);
     connect(Image2, &ImageButton::released, this, &ShowForm::Image2_MouseUp);

@@ -60,6 +60,8 @@ GraphForm::GraphForm(SharedState &state, TrendView &trend, QWidget *parent)
     createElements();
     Form_Load();
     listenToTrendView();
+    // Opened, the window's focus is on its first paging button, not in the scale box.
+    imgbtnfirst->setFocus(Qt::OtherFocusReason);
 }
 
 GraphForm::~GraphForm() = default;
@@ -121,6 +123,8 @@ void GraphForm::createButtons()
     };
     Image2 = makeStep(3600, pictures::stepFace(2));
     Image3 = makeStep(4440, pictures::stepFace(4));
+    Image2->setAccessibleName(QStringLiteral("smaller full scale"));
+    Image3->setAccessibleName(QStringLiteral("larger full scale"));
     connect(Image2, &ImageButton::pressed, this, [this] { Image2->setFace(pictures::stepFace(3)); });
     connect(Image2, &ImageButton::released, this, [this] { Image2->setFace(pictures::stepFace(2)); });
     connect(Image2, &ImageButton::clicked, this, &GraphForm::Image2_Click);
