@@ -50,7 +50,7 @@ ConnectForm::ConnectForm(SerialControl &port, ReceivePath &receive, Dialogs &dia
     // port is present: a name of a missing device would only fail.
     fillPortList(QString());
     const QString usual = receiverlookup::defaultPortName();
-    Combo1->setEditText(Combo1->findData(usual) >= 0 ? usual : QString());
+    Combo1->setValue(Combo1->findData(usual) >= 0 ? usual : QString());
     Combo1->move(Combo1->x(), twips::px(200));
 
     btn_connTimer->start();
@@ -149,7 +149,7 @@ bool ConnectForm::openAndArm(const QString &name, bool report)
             reportOpenFailure();
         return false;
     }
-    Combo1->setEditText(name);
+    Combo1->setValue(name);
     enterArming();
     return true;
 }

@@ -114,6 +114,14 @@ ChoiceComboBox::ChoiceComboBox(QWidget *parent) : QComboBox(parent)
         if (!m_typedCommit)
             Q_EMIT listChosen(index);
     });
+    // An entry's label typed (or pasted) over the entry that is already
+    // current gives no activation; it stands for the entry's value all the same.
+    connect(lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const int index = findText(lineEdit()->text(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        const QVariant value = itemData(index, kValueRole);
+        if (index >= 0 && value.isValid())
+            setEditText(value.toString());
+    });
 }
 
 void ChoiceComboBox::setChoices(const QList<Choice> &choices)
@@ -124,14 +132,20 @@ void ChoiceComboBox::setChoices(const QList<Choice> &choices)
         const int row = static_cast<int>(i);
         same = itemText(row) == choices[i].label && itemData(row, kValueRole).toString() == choices[i].value;
     }
-    const QSignalBlocker blocker(this);
     if (!same) {
+        const QSignalBlocker blocker(this);
         clear();
         for (const Choice &choice : choices)
             addItem(choice.label, choice.value);
     }
-    setCurrentIndex(findData(text, kValueRole, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    setEditText(text);
+    setValue(text);
+}
+
+void ChoiceComboBox::setValue(const QString &value)
+{
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(findData(value, kValueRole, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    setEditText(value);
 }
 
 void ChoiceComboBox::showPopup()

@@ -58,6 +58,9 @@ public:
     // value it is becomes the current one. Unchanged entries are left alone,
     // so an open list keeps its place.
     void setChoices(const QList<Choice> &choices);
+    // Puts `value` into the box, marking the entry that stands for it (none
+    // when no entry does). Reports no choice.
+    void setValue(const QString &value);
 
     // Called each time the list is about to open (to fill it afresh).
     void setBeforePopup(std::function<void()> fill) { m_beforePopup = std::move(fill); }

@@ -57,7 +57,10 @@ protected:
               clicked(b, &ImageButton::clicked)
         {
         }
-        QList<int> counts() const { return {int(pressed.count()), int(released.count()), int(clicked.count())}; }
+        QList<int> counts() const
+        {
+            return {int(pressed.count()), int(released.count()), int(clicked.count())};
+        }
         QSignalSpy pressed;
         QSignalSpy released;
         QSignalSpy clicked;
@@ -150,7 +153,8 @@ TEST_F(ImageButtonTest, FocusMarkIsDrawnOverTheFaceWithoutChangingIt)
     EXPECT_EQ(focused.copy(2, 2, 56, 17), faceImage.copy(2, 2, 56, 17));
 
     text->setFocus();
-    EXPECT_EQ(first->grab().toImage().convertToFormat(faceImage.format()), faceImage) << "gone with the focus";
+    EXPECT_EQ(first->grab().toImage().convertToFormat(faceImage.format()), faceImage)
+        << "gone with the focus";
 }
 
 TEST_F(ImageButtonTest, ScreenReadersSeeANamedButtonThatCanBePressed)
