@@ -143,6 +143,9 @@ void DataForm::createGrid()
     MSFlexGrid1->setCornerButtonEnabled(false);
     MSFlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the next control; the arrow keys move in it.
+    MSFlexGrid1->setTabKeyNavigation(false);
+    MSFlexGrid1->setAccessibleName(QStringLiteral("readings"));
     MSFlexGrid1->setStyleSheet(QStringLiteral("QTableView { gridline-color: #C4CAD4; }"));
 
     // Fixed row heights and no per-row sizing: a full table (50002 rows)

@@ -83,6 +83,7 @@ void GraphForm::createButtons()
     Combo1->setFont(sansSerif());
     Combo1->setEditText(QString::number(SharedState::kDefaultScale));
     connect(Combo1, &ChoiceComboBox::listChosen, this, &GraphForm::Combo1_Click);
+    Combo1->setAccessibleName(QStringLiteral("full scale"));
 
     const QCursor hand = pictures::pointingHand();
     static const char *const kTips[5] = {"first page", "previous page", "last page", "next page",
