@@ -54,8 +54,10 @@ MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, Gr
     connectForm->discoverMeterPort(m_findReceiver ? m_findReceiver() : QString());
 
     // The focus starts on CONNECT while there is something to connect, else
-    // on the table; never in a text box, where stray keys would change the
-    // port name or a read-out.
+    // on the table, and goes to the table once CONNECT has opened the port;
+    // never in a text box, where stray keys would change the port name or a
+    // read-out.
+    connectForm->setFocusAfterConnect(dataForm->MSFlexGrid1);
     if (connectForm->btn_conn->isEnabled())
         connectForm->btn_conn->setFocus(Qt::OtherFocusReason);
     else

@@ -189,6 +189,8 @@ void ConnectForm::reportOpenFailure()
 void ConnectForm::enterArming()
 {
     btn_connTimer->stop();
+    if (btn_conn->hasFocus() && m_focusAfterConnect)
+        m_focusAfterConnect->setFocus(Qt::OtherFocusReason);
     btn_conn->setEnabled(false);
     btn_conn->setFace(m_faces[0]);
     Label1[0]->setToolTip(QString());

@@ -73,6 +73,10 @@ public:
     // Pause reception and resume it on a frame boundary.
     void restartReception();
 
+    // Where the focus goes when CONNECT, having it, opens the port and is
+    // disabled (unset: the next control in the tab order).
+    void setFocusAfterConnect(QWidget *widget) { m_focusAfterConnect = widget; }
+
 Q_SIGNALS:
     // Reception is armed (the strip shows ONLINE): the display takes its
     // online look.
@@ -101,6 +105,7 @@ private:
     ReceivePath &m_receive;
     Dialogs &m_dialogs;
     PortSources m_sources;
+    QWidget *m_focusAfterConnect = nullptr;
     std::array<QPixmap, 4> m_faces; // Conn_ImageList1: grey, blue, magenta, green
     QPixmap m_stopSign;             // ImageList1 picture 1
     QPixmap m_arrow;                // ImageList1 picture 2

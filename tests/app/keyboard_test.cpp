@@ -104,7 +104,8 @@ TEST_F(KeyboardTest, SpaceAndEnterClickEveryPictureButton)
         buttons << b;
     buttons << s.Image1 << s.Image2 << s.Image3;
     for (ImageButton *button : buttons) {
-        SCOPED_TRACE(qPrintable(button->accessibleName().isEmpty() ? button->toolTip() : button->accessibleName()));
+        SCOPED_TRACE(
+            qPrintable(button->accessibleName().isEmpty() ? button->toolTip() : button->accessibleName()));
         while (focused() != button) {
             QTest::keyClick(focused(), Qt::Key_Tab);
             ASSERT_TRUE(focused() != window->connectForm->btn_conn || button == focused()) << "not reached";
@@ -117,6 +118,7 @@ TEST_F(KeyboardTest, SpaceAndEnterClickEveryPictureButton)
         if (button == window->connectForm->btn_conn) {
             EXPECT_TRUE(port.portOpen()) << "CONNECT opened the port";
             EXPECT_EQ(port.commPort(), QString()) << "the box was empty";
+            EXPECT_EQ(focused(), window->dataForm->MSFlexGrid1) << "the focus went on to the table";
             // Open, CONNECT is disabled: Enter does nothing there.
             QTest::keyClick(button, Qt::Key_Return);
             EXPECT_EQ(clicked.count(), 1);
