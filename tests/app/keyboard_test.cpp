@@ -106,9 +106,9 @@ TEST_F(KeyboardTest, SpaceAndEnterClickEveryPictureButton)
     for (ImageButton *button : buttons) {
         SCOPED_TRACE(
             qPrintable(button->accessibleName().isEmpty() ? button->toolTip() : button->accessibleName()));
-        while (focused() != button) {
+        for (int tabs = 0; focused() != button; ++tabs) {
+            ASSERT_LT(tabs, 40) << "not reached with Tab";
             QTest::keyClick(focused(), Qt::Key_Tab);
-            ASSERT_TRUE(focused() != window->connectForm->btn_conn || button == focused()) << "not reached";
         }
         QSignalSpy clicked(button, &ImageButton::clicked);
         QTest::keyPress(button, Qt::Key_Space);

