@@ -8,14 +8,17 @@
 #include "link/decoder.h"
 #include "link/serialcontrol.h"
 #include "platform/dialogs.h"
+#include "platform/imagebutton.h"
 #include "platform/pictures.h"
 #include "platform/timetexts.h"
 
 #include <QCloseEvent>
+#include <QTableView>
 #include <QTimer>
 
 MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, GraphWindowLink &graph,
-                   std::function<QString()> findReceiver, QWidget *parent)
+                   std::function<QString()> findReceiver,
+                   std::function<QList<receiverlookup::PortEntry>()> listPorts, QWidget *parent)
     : QWidget(parent), MSComm1(port), receivePath(port), trendView(state, graph), m_state(state),
       m_dialogs(dialogs), m_graph(graph), m_findReceiver(std::move(findReceiver))
 {
@@ -35,7 +38,8 @@ MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, Gr
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
 
-    connectForm = new ConnectForm(MSComm1, receivePath, m_dialogs, this);
+    connectForm =
+        new ConnectForm(MSComm1, receivePath, m_dialogs, {m_findReceiver, std::move(listPorts)}, this);
     connectForm->show();
     showForm = new ShowForm(m_state, trendView, this);
     showForm->show();
@@ -48,6 +52,16 @@ MainForm::MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, Gr
 
     m_state.resetExtremes();
     connectForm->discoverMeterPort(m_findReceiver ? m_findReceiver() : QString());
+
+    // The focus starts on CONNECT while there is something to connect, else
+    // on the table, and goes to the table once CONNECT has opened the port;
+    // never in a text box, where stray keys would change the port name or a
+    // read-out.
+    connectForm->setFocusAfterConnect(dataForm->MSFlexGrid1);
+    if (connectForm->btn_conn->isEnabled())
+        connectForm->btn_conn->setFocus(Qt::OtherFocusReason);
+    else
+        dataForm->MSFlexGrid1->setFocus(Qt::OtherFocusReason);
 }
 
 MainForm::~MainForm() = default;

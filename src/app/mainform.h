@@ -4,6 +4,7 @@
 #include "graph/trendview.h"
 #include "link/receivepath.h"
 #include "link/recordassembler.h"
+#include "platform/receiverlookup.h"
 
 #include <QWidget>
 #include <functional>
@@ -32,9 +33,12 @@ public:
     static constexpr int kRediscoverMs = 2000;
 
     // `findReceiver` returns the receiver's port ("" when none is found); it
-    // is called at start-up and, after a lost link, to look for it again.
+    // is called at start-up, after a lost link to look for it again, and each
+    // time the port list opens. `listPorts` gives the serial ports present
+    // (unset: those the system lists).
     MainForm(SharedState &state, SerialControl &port, Dialogs &dialogs, GraphWindowLink &graph,
-             std::function<QString()> findReceiver, QWidget *parent = nullptr);
+             std::function<QString()> findReceiver,
+             std::function<QList<receiverlookup::PortEntry>()> listPorts = {}, QWidget *parent = nullptr);
     ~MainForm() override;
 
     SerialControl &MSComm1;

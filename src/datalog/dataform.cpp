@@ -28,18 +28,21 @@ namespace {
 const QStringList kHeadings = {QStringLiteral("NO."), QStringLiteral("FUN"), QStringLiteral("DATA"),
                                QStringLiteral("UNIT"), QStringLiteral("TIME")};
 
-// Toolbar buttons in their order: key, tooltip, picture index.
+// Toolbar buttons in their order: key, tooltip, picture index, the letter
+// of its Ctrl shortcut. "new" has none, so that a stray key never empties
+// the log.
 struct ToolbarButton
 {
     const char *key;
     const char *tooltip;
     int picture;
+    Qt::Key ctrlKey;
 };
 constexpr ToolbarButton kButtons[] = {
-    {"new", "New", 1},
-    {"save", "Save", 2},
-    {"to_xls", "Save as CSV", 3},
-    {"print", "Print", 4},
+    {"new", "New", 1, Qt::Key_unknown},
+    {"save", "Save", 2, Qt::Key_S},
+    {"to_xls", "Save as CSV", 3, Qt::Key_E},
+    {"print", "Print", 4, Qt::Key_P},
 };
 
 // Column widths in pixels for NO., FUN, DATA and UNIT; TIME takes the rest.
@@ -110,13 +113,20 @@ void DataForm::createToolbar()
         "QToolBar { background: transparent; border: none; padding: 0px; spacing: 0px; }"
         "QToolButton { margin: 0px; padding: 1px; border: 1px solid transparent; border-radius: 3px; }"
         "QToolButton:hover { border-color: #7EA6D8; background: #E4EEFA; }"
-        "QToolButton:pressed { background: #C8DAF2; }"));
+        "QToolButton:pressed { background: #C8DAF2; }"
+        "QToolButton:focus { border: 1px dotted #000000; }"));
     for (const ToolbarButton &button : kButtons) {
         const QString key = QString::fromLatin1(button.key);
         QAction *action = Toolbar1->addAction(QIcon(pictures::toolbarIcon(button.picture)), QString());
         action->setObjectName(key);
         action->setData(key);
         action->setToolTip(QString::fromLatin1(button.tooltip));
+        if (button.ctrlKey != Qt::Key_unknown)
+            action->setShortcut(QKeySequence(Qt::CTRL | button.ctrlKey));
+        // Reached with Tab like the window's other buttons, and named for screen readers.
+        QWidget *face = Toolbar1->widgetForAction(action);
+        face->setFocusPolicy(Qt::TabFocus);
+        face->setAccessibleName(action->toolTip());
     }
     connect(Toolbar1, &QToolBar::actionTriggered, this,
             [this](QAction *action) { Toolbar1_ButtonClick(action->data().toString()); });
@@ -133,6 +143,9 @@ void DataForm::createGrid()
     MSFlexGrid1->setCornerButtonEnabled(false);
     MSFlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the next control; the arrow keys move in it.
+    MSFlexGrid1->setTabKeyNavigation(false);
+    MSFlexGrid1->setAccessibleName(QStringLiteral("readings"));
     MSFlexGrid1->setStyleSheet(QStringLiteral("QTableView { gridline-color: #C4CAD4; }"));
 
     // Fixed row heights and no per-row sizing: a full table (50002 rows)

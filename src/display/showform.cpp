@@ -174,6 +174,8 @@ void ShowForm::createControls()
     Command1->setGeometry(twips::rect(5040, 3600, 975, 300));
     Command1->setFont(designFont(QStringLiteral("MS Serif"), 9.75));
     connect(Command1, &QPushButton::clicked, this, &ShowForm::Command1_Click);
+    TextMIN->setAccessibleName(QStringLiteral("MIN"));
+    TextMAX->setAccessibleName(QStringLiteral("MAX"));
 
     Label8[8] =
         makeLabel(this, twips::rect(240, 3960, 255, 255), QStringLiteral("Y:"), sansSerif(9.75, true));
@@ -182,6 +184,7 @@ void ShowForm::createControls()
     Combo1->setFont(sansSerif());
     Combo1->setEditText(QString::number(SharedState::kDefaultScale));
     connect(Combo1, &ChoiceComboBox::listChosen, this, &ShowForm::Combo1_Click);
+    Combo1->setAccessibleName(QStringLiteral("full scale"));
 
     static const char *const kTips[5] = {"first page", "previous page", "last page", "next page",
                                          "last page"};
@@ -263,6 +266,9 @@ void ShowForm::createScaleButtons()
     Image1 = makeButton(5040, pictures::magnifier());
     Image2 = makeButton(5760, pictures::stepFace(2));
     Image3 = makeButton(6480, pictures::stepFace(4));
+    Image1->setAccessibleName(QStringLiteral("open the graph window"));
+    Image2->setAccessibleName(QStringLiteral("smaller full scale"));
+    Image3->setAccessibleName(QStringLiteral("larger full scale"));
     connect(Image1, &ImageButton::clicked, this, &ShowForm::Image1_Click);
     connect(Image2, &ImageButton::pressed, this, &ShowForm::Image2_MouseDown);
     connect(Image2, &ImageButton::released, this, &ShowForm::Image2_MouseUp);

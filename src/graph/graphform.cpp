@@ -60,6 +60,8 @@ GraphForm::GraphForm(SharedState &state, TrendView &trend, QWidget *parent)
     createElements();
     Form_Load();
     listenToTrendView();
+    // Opened, the window's focus is on its first paging button, not in the scale box.
+    imgbtnfirst->setFocus(Qt::OtherFocusReason);
 }
 
 GraphForm::~GraphForm() = default;
@@ -81,6 +83,7 @@ void GraphForm::createButtons()
     Combo1->setFont(sansSerif());
     Combo1->setEditText(QString::number(SharedState::kDefaultScale));
     connect(Combo1, &ChoiceComboBox::listChosen, this, &GraphForm::Combo1_Click);
+    Combo1->setAccessibleName(QStringLiteral("full scale"));
 
     const QCursor hand = pictures::pointingHand();
     static const char *const kTips[5] = {"first page", "previous page", "last page", "next page",
@@ -121,6 +124,8 @@ void GraphForm::createButtons()
     };
     Image2 = makeStep(3600, pictures::stepFace(2));
     Image3 = makeStep(4440, pictures::stepFace(4));
+    Image2->setAccessibleName(QStringLiteral("smaller full scale"));
+    Image3->setAccessibleName(QStringLiteral("larger full scale"));
     connect(Image2, &ImageButton::pressed, this, [this] { Image2->setFace(pictures::stepFace(3)); });
     connect(Image2, &ImageButton::released, this, [this] { Image2->setFace(pictures::stepFace(2)); });
     connect(Image2, &ImageButton::clicked, this, &GraphForm::Image2_Click);

@@ -15,7 +15,7 @@
 #include <QGraphicsDropShadowEffect>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QSignalBlocker>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -23,33 +23,15 @@ namespace {
 
 constexpr int kBlinkMs = 500;
 const QString kPortError = QStringLiteral("port error!");
-// The receiver's usual name until discovery finds it.
-const QString kStartPortName = receiverlookup::defaultPortName();
-
-// The port chooser lists the serial devices present when it is created and
-// again each time its list opens, so a receiver plugged in later shows up.
-// The typed text is kept.
-void fillPortList(QComboBox &box)
-{
-    const QString text = box.currentText();
-    const QStringList ports = receiverlookup::listSerialPorts();
-    QStringList present;
-    for (int i = 0; i < box.count(); ++i)
-        present << box.itemText(i);
-    const QSignalBlocker blocker(&box);
-    if (ports != present) {
-        box.clear();
-        box.addItems(ports);
-    }
-    box.setCurrentIndex(box.findText(text));
-    box.setEditText(text);
-}
 
 } // namespace
 
-ConnectForm::ConnectForm(SerialControl &port, ReceivePath &receive, Dialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_port(port), m_receive(receive), m_dialogs(dialogs)
+ConnectForm::ConnectForm(SerialControl &port, ReceivePath &receive, Dialogs &dialogs, PortSources sources,
+                         QWidget *parent)
+    : QWidget(parent), m_port(port), m_receive(receive), m_dialogs(dialogs), m_sources(std::move(sources))
 {
+    if (!m_sources.listPorts)
+        m_sources.listPorts = [] { return receiverlookup::describeSerialPorts(); };
     for (int i = 0; i < 4; ++i)
         m_faces[static_cast<std::size_t>(i)] = pictures::connectFace(i + 1);
     m_stopSign = pictures::prohibitionSign();
@@ -63,7 +45,12 @@ ConnectForm::ConnectForm(SerialControl &port, ReceivePath &receive, Dialogs &dia
 
     createElements();
     blinkIndex = 2;
-    fillPortList(*Combo1);
+    // The list as the system has it at creation; discovery puts the receiver
+    // first. The box starts with the receiver's usual name only when that
+    // port is present: a name of a missing device would only fail.
+    fillPortList(QString());
+    const QString usual = receiverlookup::defaultPortName();
+    Combo1->setValue(Combo1->findData(usual) >= 0 ? usual : QString());
     Combo1->move(Combo1->x(), twips::px(200));
 
     btn_connTimer->start();
@@ -76,17 +63,22 @@ void ConnectForm::createElements()
     // Turning the wheel over the box would choose the next port, and a
     // choice closes an open link: the port is changed by choosing only.
     Combo1->setWheelChooses(false);
-    Combo1->setBeforePopup([this] { fillPortList(*Combo1); });
+    // Read again each time the list opens, so a receiver plugged in later
+    // shows up.
+    Combo1->setBeforePopup(
+        [this] { fillPortList(m_sources.findReceiver ? m_sources.findReceiver() : QString()); });
     Combo1->setFont(uikit::sansSerif(8.25));
     Combo1->setGeometry(twips::rect(240, 240, 1695, 315));
-    Combo1->setEditText(kStartPortName);
     Combo1->setToolTip(QStringLiteral("Serial port of the meter's receiver"));
+    Combo1->setAccessibleName(QStringLiteral("Serial port"));
+    Combo1->lineEdit()->setPlaceholderText(QStringLiteral("choose a port"));
     connect(Combo1, &ChoiceComboBox::listChosen, this, &ConnectForm::Combo1_Click);
 
     btn_conn = new ImageButton(this);
     btn_conn->setGeometry(twips::rect(2040, 120, 1500, 450));
     btn_conn->setFace(m_faces[3]);
     btn_conn->setCursor(pictures::connectPointer());
+    btn_conn->setAccessibleName(QStringLiteral("CONNECT"));
     connect(btn_conn, &ImageButton::clicked, this, &ConnectForm::btn_conn_Click);
 
     Image1 = new QLabel(this);
@@ -125,10 +117,20 @@ void ConnectForm::createElements()
     connect(Timer1, &QTimer::timeout, this, &ConnectForm::Timer1_Timer);
 }
 
+void ConnectForm::fillPortList(const QString &receiver)
+{
+    QList<ChoiceComboBox::Choice> choices;
+    for (const receiverlookup::PortEntry &entry :
+         receiverlookup::portChoices(receiver, m_sources.listPorts()))
+        choices.append({receiverlookup::entryText(entry), entry.path});
+    Combo1->setChoices(choices);
+}
+
 void ConnectForm::discoverMeterPort(const QString &found)
 {
     if (found.isEmpty())
         return;
+    fillPortList(found);
     openAndArm(found, true);
 }
 
@@ -147,7 +149,7 @@ bool ConnectForm::openAndArm(const QString &name, bool report)
             reportOpenFailure();
         return false;
     }
-    Combo1->setEditText(name);
+    Combo1->setValue(name);
     enterArming();
     return true;
 }
@@ -187,6 +189,8 @@ void ConnectForm::reportOpenFailure()
 void ConnectForm::enterArming()
 {
     btn_connTimer->stop();
+    if (btn_conn->hasFocus() && m_focusAfterConnect)
+        m_focusAfterConnect->setFocus(Qt::OtherFocusReason);
     btn_conn->setEnabled(false);
     btn_conn->setFace(m_faces[0]);
     Label1[0]->setToolTip(QString());

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/receiverlookup.h"
+
 #include <QPixmap>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QLabel;
 class QTimer;
@@ -25,7 +28,18 @@ class ConnectForm : public QWidget
 {
     Q_OBJECT
 public:
-    ConnectForm(SerialControl &port, ReceivePath &receive, Dialogs &dialogs, QWidget *parent = nullptr);
+    // Where the port chooser's list comes from. Unset members: no receiver
+    // lookup, and the serial ports the system lists.
+    struct PortSources
+    {
+        // The receiver's port, "" when none is found.
+        std::function<QString()> findReceiver;
+        // The serial ports present.
+        std::function<QList<receiverlookup::PortEntry>()> listPorts;
+    };
+
+    ConnectForm(SerialControl &port, ReceivePath &receive, Dialogs &dialogs, PortSources sources = {},
+                QWidget *parent = nullptr);
 
     ChoiceComboBox *Combo1 = nullptr; // port chooser
     ImageButton *btn_conn = nullptr;
@@ -37,10 +51,15 @@ public:
     QTimer *Timer1 = nullptr;         // watchdog, 100 ms
     int blinkIndex = 2;
 
-    // Start-up lookup of the receiver: opens the port `found` names (empty:
-    // stay Closed without a message) and starts the watchdog. A port that
-    // fails to open is reported as CONNECT reports it; the strip stays Closed.
+    // Start-up lookup of the receiver: lists `found` first in the port
+    // chooser, opens it (empty: stay Closed without a message) and starts the
+    // watchdog. A port that fails to open is reported as CONNECT reports it;
+    // the strip stays Closed.
     void discoverMeterPort(const QString &found);
+
+    // Reads the port list afresh: the receiver (`receiver`, as the lookup
+    // found it) first, then the serial ports present. The box's text stays.
+    void fillPortList(const QString &receiver);
 
     // The same as discovery without any message: used to reopen the receiver
     // after a lost link. Returns whether the port is open and arming.
@@ -53,6 +72,10 @@ public:
 
     // Pause reception and resume it on a frame boundary.
     void restartReception();
+
+    // Where the focus goes when CONNECT, having it, opens the port and is
+    // disabled (unset: the next control in the tab order).
+    void setFocusAfterConnect(QWidget *widget) { m_focusAfterConnect = widget; }
 
 Q_SIGNALS:
     // Reception is armed (the strip shows ONLINE): the display takes its
@@ -81,6 +104,8 @@ private:
     SerialControl &m_port;
     ReceivePath &m_receive;
     Dialogs &m_dialogs;
+    PortSources m_sources;
+    QWidget *m_focusAfterConnect = nullptr;
     std::array<QPixmap, 4> m_faces; // Conn_ImageList1: grey, blue, magenta, green
     QPixmap m_stopSign;             // ImageList1 picture 1
     QPixmap m_arrow;                // ImageList1 picture 2

@@ -1,12 +1,82 @@
 #include "platform/dialogs.h"
 
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QRegularExpression>
+#include <QTextBoundaryFinder>
+
+namespace dialogtext {
+
+QString keepPathsWhole(const QString &text)
+{
+    static const QRegularExpression pathToken(QStringLiteral(R"([^\s]*[/\\][^\s]*)"));
+    QString out;
+    out.reserve(text.size() + 8);
+    qsizetype at = 0;
+    for (QRegularExpressionMatchIterator it = pathToken.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        out += QStringView(text).mid(at, match.capturedStart() - at);
+        const QString token = match.captured();
+        // The same line-break rules the text layout applies.
+        QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, token);
+        qsizetype from = 0;
+        for (qsizetype b = breaks.toNextBoundary(); b > 0 && b < token.size(); b = breaks.toNextBoundary()) {
+            out += QStringView(token).mid(from, b - from);
+            out += QChar(kWordJoiner);
+            from = b;
+        }
+        out += QStringView(token).mid(from);
+        at = match.capturedEnd();
+    }
+    out += QStringView(text).mid(at);
+    return out;
+}
+
+} // namespace dialogtext
 
 namespace {
+
+// A message box showing its texts with paths kept whole, that copies the
+// texts as given.
+class MessageBox : public QMessageBox
+{
+public:
+    MessageBox(const QString &title, const QString &text, const QString &detail, StandardButtons buttons,
+               QWidget *parent)
+        : QMessageBox(NoIcon, title, dialogtext::keepPathsWhole(text), buttons, parent), m_text(text),
+          m_detail(detail)
+    {
+        setTextFormat(Qt::PlainText);
+        if (!detail.isEmpty()) {
+            setInformativeText(dialogtext::keepPathsWhole(detail));
+            // A file name is shown as written, never read as markup.
+            if (auto *label = findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+                label->setTextFormat(Qt::PlainText);
+        }
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->matches(QKeySequence::Copy)) {
+            QGuiApplication::clipboard()->setText(
+                m_detail.isEmpty() ? m_text : m_text + QStringLiteral("\n\n") + m_detail);
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+
+private:
+    QString m_text;
+    QString m_detail;
+};
 
 QString programTitle()
 {
@@ -64,16 +134,14 @@ private:
 
 Dialogs::Answer QtDialogs::askYesNo(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, programTitle(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    MessageBox box(programTitle(), text, QString(), QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 void QtDialogs::tell(QWidget *parent, const QString &text, const QString &detail)
 {
-    QMessageBox box(QMessageBox::NoIcon, programTitle(), text, QMessageBox::Ok, parent);
-    if (!detail.isEmpty())
-        box.setInformativeText(detail);
+    MessageBox box(programTitle(), text, detail, QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -6,6 +6,19 @@
 
 class QWidget;
 
+namespace dialogtext {
+
+// Word joiner (U+2060): keeps the characters on both sides on one line.
+inline constexpr char16_t kWordJoiner = 0x2060;
+
+// `text` as a message box shows it: a path in it (a run of non-blank
+// characters with a slash or a backslash, "/dev/ttyUSB0") is never broken
+// across lines; a word joiner stands at each place inside it where a line
+// could otherwise break. Everything else is unchanged.
+QString keepPathsWhole(const QString &text);
+
+} // namespace dialogtext
+
 // Every message box and the save dialog go through this seam, so tests can
 // script the answers and check what was asked.
 class Dialogs
@@ -25,7 +38,9 @@ public:
     virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
 };
 
-// The real dialogs: QMessageBox and QFileDialog, modal.
+// The real dialogs: QMessageBox and QFileDialog, modal. Paths in messages
+// stay on one line (dialogtext::keepPathsWhole); copying a message (Ctrl+C)
+// gives its texts as they were passed in.
 class QtDialogs : public Dialogs
 {
 public:

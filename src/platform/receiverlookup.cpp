@@ -1,6 +1,7 @@
 #include "platform/receiverlookup.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -42,6 +43,27 @@ QString devicePath(const QString &tty)
     return QStringLiteral("/dev/") + tty;
 }
 
+// A device's own words for itself, fit for one line of a list: control
+// characters become spaces, runs of spaces one, and the text is cut.
+QString cleanDescription(const QString &raw)
+{
+    QString text = raw;
+    for (QChar &c : text) {
+        if (!c.isPrint())
+            c = u' ';
+    }
+    text = text.simplified();
+    if (text.size() > kDescriptionLength)
+        text = text.left(kDescriptionLength).trimmed();
+    return text;
+}
+
+QString describe(const QString &product, const QString &maker)
+{
+    const QString p = cleanDescription(product);
+    return p.isEmpty() ? cleanDescription(maker) : p;
+}
+
 // Value of the digit run starting at `i`; advances `i` past it. Leading zeros
 // are skipped, so overlong runs still compare by length first.
 QStringView digitRun(const QString &s, qsizetype &i)
@@ -79,6 +101,35 @@ bool naturalLess(const QString &a, const QString &b)
     if ((a.size() - i) != (b.size() - j))
         return (a.size() - i) < (b.size() - j);
     return a < b; // equal by value ("tty01" and "tty1"): keep a strict order
+}
+
+QString entryText(const PortEntry &entry)
+{
+    if (entry.description.isEmpty())
+        return entry.path;
+    return entry.path + QStringLiteral(" (") + entry.description + QLatin1Char(')');
+}
+
+QList<PortEntry> portChoices(const QString &receiver, const QList<PortEntry> &ports)
+{
+    if (receiver.isEmpty())
+        return ports;
+    // Links followed: the udev rule's stable name leads to the tty it names.
+    const QString receiverDevice = QFileInfo(receiver).canonicalFilePath();
+    PortEntry first{receiver, {}};
+    QList<PortEntry> choices{first};
+    for (const PortEntry &port : ports) {
+        const bool same =
+            port.path == receiver ||
+            (!receiverDevice.isEmpty() && QFileInfo(port.path).canonicalFilePath() == receiverDevice);
+        if (!same) {
+            choices << port;
+            continue;
+        }
+        if (choices.front().description.isEmpty())
+            choices.front().description = port.description;
+    }
+    return choices;
 }
 
 QString portNameFromMapValue(const QByteArray &buffer, unsigned long size)
@@ -133,6 +184,21 @@ QStringList listSerialPorts(const QString &)
     return ports;
 }
 
+QList<PortEntry> describeSerialPorts(const QString &sysfsRoot)
+{
+    QList<PortEntry> entries;
+    const QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
+    for (const QString &port : listSerialPorts(sysfsRoot)) {
+        PortEntry entry{port, {}};
+        for (const QSerialPortInfo &info : present) {
+            if (info.portName() == port)
+                entry.description = describe(info.description(), info.manufacturer());
+        }
+        entries << entry;
+    }
+    return entries;
+}
+
 QString defaultPortName()
 {
     return QStringLiteral("COM3");
@@ -149,14 +215,23 @@ QString findReceiverPort(const QString &, const QString &)
     return {};
 }
 
-QStringList listSerialPorts(const QString &)
+QList<PortEntry> describeSerialPorts(const QString &)
 {
-    QStringList ports;
+    QList<PortEntry> entries;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         if (info.portName().startsWith(QStringLiteral("cu.")))
-            ports << info.systemLocation();
+            entries << PortEntry{info.systemLocation(), describe(info.description(), info.manufacturer())};
     }
-    std::sort(ports.begin(), ports.end(), naturalLess);
+    std::sort(entries.begin(), entries.end(),
+              [](const PortEntry &a, const PortEntry &b) { return naturalLess(a.path, b.path); });
+    return entries;
+}
+
+QStringList listSerialPorts(const QString &sysfsRoot)
+{
+    QStringList ports;
+    for (const PortEntry &entry : describeSerialPorts(sysfsRoot))
+        ports << entry.path;
     return ports;
 }
 
@@ -186,20 +261,71 @@ QString findReceiverPort(const QString &sysfsRoot, const QString &devRoot)
     return {};
 }
 
-QStringList listSerialPorts(const QString &sysfsRoot)
+namespace {
+
+// A sysfs attribute as text; attributes are short, so only the start is read.
+QString readAttribute(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.read(256)).trimmed();
+}
+
+// A ttyS entry whose UART type is 0 (unknown) has no UART behind it.
+bool isPlaceholderUart(const QString &sysfsRoot, const QString &tty)
+{
+    return readAttribute(sysfsRoot + QStringLiteral("/class/tty/") + tty + QStringLiteral("/type")) ==
+           QStringLiteral("0");
+}
+
+// The product, or the maker, of the USB device the tty belongs to: the first
+// of the tty's device and its next parents that carries either attribute
+// (the USB device sits one level above the interface, two above a
+// usb-serial port). Empty for devices that report neither.
+QString usbDescription(const QString &sysfsRoot, const QString &tty)
+{
+    constexpr int kLevels = 3;
+    const QString devices = QDir(sysfsRoot + QStringLiteral("/devices")).canonicalPath();
+    QString dir = QFileInfo(sysfsRoot + QStringLiteral("/class/tty/") + tty + QStringLiteral("/device"))
+                      .canonicalFilePath();
+    for (int level = 0; level < kLevels && !dir.isEmpty(); ++level) {
+        if (!devices.isEmpty() && !dir.startsWith(devices + u'/'))
+            break;
+        const QString product = readAttribute(dir + QStringLiteral("/product"));
+        const QString maker = readAttribute(dir + QStringLiteral("/manufacturer"));
+        if (!product.isEmpty() || !maker.isEmpty())
+            return describe(product, maker);
+        dir = QFileInfo(dir).path();
+    }
+    return {};
+}
+
+} // namespace
+
+QList<PortEntry> describeSerialPorts(const QString &sysfsRoot)
 {
     static const QRegularExpression serialName(QStringLiteral("^tty(USB|ACM|S)[0-9]+$"));
-    QStringList ports;
+    QList<PortEntry> ports;
     for (const QString &tty : ttyNames(sysfsRoot)) {
         if (!serialName.match(tty).hasMatch())
             continue;
         const QString driver = driverOf(sysfsRoot, tty);
         if (driver.isEmpty())
             continue;
-        if (tty.startsWith(QStringLiteral("ttyS")) && driver == kPlaceholderUartDriver)
+        if (tty.startsWith(QStringLiteral("ttyS")) &&
+            (driver == kPlaceholderUartDriver || isPlaceholderUart(sysfsRoot, tty)))
             continue;
-        ports << devicePath(tty);
+        ports << PortEntry{devicePath(tty), usbDescription(sysfsRoot, tty)};
     }
+    return ports;
+}
+
+QStringList listSerialPorts(const QString &sysfsRoot)
+{
+    QStringList ports;
+    for (const PortEntry &entry : describeSerialPorts(sysfsRoot))
+        ports << entry.path;
     return ports;
 }
 

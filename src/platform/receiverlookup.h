@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -31,14 +32,46 @@ QString findReceiverPort(const QString &sysfsRoot = QStringLiteral("/sys"),
 // call-out devices present.
 //
 // An entry counts only when its device/driver link resolves to an existing
-// driver. ttyS entries bound to the generic "serial8250" platform driver are
-// the kernel's placeholder ports (ttyS1 to ttyS31 on most PCs) and are left
-// out; on-board ports bound through firmware ("serial", "dw-apb-uart", ...)
+// driver. ttyS entries bound to the generic "serial8250" platform driver, or
+// whose "type" attribute reports no UART (0), are the kernel's placeholder
+// ports (ttyS1 to ttyS31 on most PCs) and are left out; on-board ports bound
+// through firmware ("serial", "dw-apb-uart", "port" on the serial-base bus)
 // are listed.
 QStringList listSerialPorts(const QString &sysfsRoot = QStringLiteral("/sys"));
 
-// The text the port chooser starts with: the receiver's usual name
-// ("/dev/ttyUSB0" on Linux, "COM3" on Windows).
+// A serial port as the port chooser offers it: the path that is opened and
+// what the system reports of the device behind it (for USB bridges the
+// product, or the maker when the product is not reported; empty when nothing
+// is known).
+struct PortEntry
+{
+    QString path;
+    QString description;
+
+    friend bool operator==(const PortEntry &, const PortEntry &) = default;
+};
+
+// The entry as the list shows it: "/dev/ttyUSB0 (CP2102 USB to UART Bridge
+// Controller)", or the path alone without a description.
+QString entryText(const PortEntry &entry);
+
+// The ports of listSerialPorts(), in the same order, with their
+// descriptions. Linux: read from the USB device above the tty in sysfs
+// (its "product" and "manufacturer" attributes), control characters
+// removed and the text cut to kDescriptionLength characters.
+QList<PortEntry> describeSerialPorts(const QString &sysfsRoot = QStringLiteral("/sys"));
+inline constexpr qsizetype kDescriptionLength = 60;
+
+// The port chooser's list: the receiver's port first (when `receiver` is not
+// empty; it may be a port the system does not list, such as a pseudo-terminal
+// or the stable link of the udev rule), then the other ports. A listed port
+// that is the receiver's device (the same path, or the same device after
+// links are followed) is not listed twice; its description goes to the
+// receiver's entry.
+QList<PortEntry> portChoices(const QString &receiver, const QList<PortEntry> &ports);
+
+// The receiver's usual name ("/dev/ttyUSB0" on Linux, "COM3" on Windows):
+// the port chooser starts with it when that port is present.
 QString defaultPortName();
 
 // A serial-port map value as the registry returns it: `size` bytes stored,

@@ -1,11 +1,23 @@
 #include "platform/uikit.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSignalBlocker>
+#include <QStyle>
 #include <QWheelEvent>
+
+#include <algorithm>
+
+namespace {
+
+// Where an entry added by setChoices keeps its value.
+constexpr int kValueRole = Qt::UserRole;
+
+} // namespace
 
 namespace uikit {
 
@@ -95,15 +107,56 @@ ChoiceComboBox::ChoiceComboBox(QWidget *parent) : QComboBox(parent)
     // watched there.
     lineEdit()->installEventFilter(this);
     connect(this, &QComboBox::activated, this, [this](int index) {
+        // Qt has put the entry's label into the box; the entry stands for its value.
+        const QVariant value = itemData(index, kValueRole);
+        if (value.isValid())
+            setEditText(value.toString());
         if (!m_typedCommit)
             Q_EMIT listChosen(index);
     });
+    // An entry's label typed (or pasted) over the entry that is already
+    // current gives no activation; it stands for the entry's value all the same.
+    connect(lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const int index = findText(lineEdit()->text(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        const QVariant value = itemData(index, kValueRole);
+        if (index >= 0 && value.isValid())
+            setEditText(value.toString());
+    });
+}
+
+void ChoiceComboBox::setChoices(const QList<Choice> &choices)
+{
+    const QString text = currentText();
+    bool same = count() == choices.size();
+    for (qsizetype i = 0; same && i < choices.size(); ++i) {
+        const int row = static_cast<int>(i);
+        same = itemText(row) == choices[i].label && itemData(row, kValueRole).toString() == choices[i].value;
+    }
+    if (!same) {
+        const QSignalBlocker blocker(this);
+        clear();
+        for (const Choice &choice : choices)
+            addItem(choice.label, choice.value);
+    }
+    setValue(text);
+}
+
+void ChoiceComboBox::setValue(const QString &value)
+{
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(findData(value, kValueRole, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    setEditText(value);
 }
 
 void ChoiceComboBox::showPopup()
 {
     if (m_beforePopup)
         m_beforePopup();
+    // Entries wider than the box are shown whole, not cut.
+    QAbstractItemView *list = view();
+    const int wanted = list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                       list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    list->setMinimumWidth(std::max(width(), wanted));
     QComboBox::showPopup();
 }
 

@@ -40,12 +40,27 @@ QWidget *makeCursorLine(QWidget *parent, const QRect &geometry, QColor color);
 // An editable combo box that reports only real list choices. Qt reports
 // typed text that matches an entry as chosen (activated) when it is committed
 // with Enter or by leaving the box; that is no choice from the list and is
-// not reported here.
+// not reported here. Entries added through setChoices put their value, not
+// their label, into the box; the list opens wide enough for its entries.
 class ChoiceComboBox : public QComboBox
 {
     Q_OBJECT
 public:
     explicit ChoiceComboBox(QWidget *parent = nullptr);
+
+    // An entry that shows `label` and puts `value` into the box when chosen.
+    struct Choice
+    {
+        QString label;
+        QString value;
+    };
+    // Replaces the list; the box's text stays as it is and the entry whose
+    // value it is becomes the current one. Unchanged entries are left alone,
+    // so an open list keeps its place.
+    void setChoices(const QList<Choice> &choices);
+    // Puts `value` into the box, marking the entry that stands for it (none
+    // when no entry does). Reports no choice.
+    void setValue(const QString &value);
 
     // Called each time the list is about to open (to fill it afresh).
     void setBeforePopup(std::function<void()> fill) { m_beforePopup = std::move(fill); }

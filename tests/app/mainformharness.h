@@ -45,10 +45,13 @@ protected:
     // Creates the window; discovery finds `receiver`.
     void create()
     {
-        window = std::make_unique<MainForm>(state, port, dialogs, graph, [this] {
-            ++lookups;
-            return receiver;
-        });
+        window = std::make_unique<MainForm>(
+            state, port, dialogs, graph,
+            [this] {
+                ++lookups;
+                return receiver;
+            },
+            [this] { return ports; });
         graph.listenTo(window->trendView);
     }
 
@@ -80,6 +83,7 @@ protected:
     ScriptedDialogs dialogs;
     RecordingGraph graph;
     QString receiver = QStringLiteral("/dev/ttyUSB0");
+    QList<receiverlookup::PortEntry> ports; // the serial ports present
     int lookups = 0;
     std::unique_ptr<MainForm> window;
 };

@@ -175,7 +175,8 @@ protected:
     void createWithLookup()
     {
         window = std::make_unique<MainForm>(
-            state, port, dialogs, graph, [this] { return receiverlookup::findReceiverPort(sysfs.root()); });
+            state, port, dialogs, graph, [this] { return receiverlookup::findReceiverPort(sysfs.root()); },
+            [this] { return receiverlookup::describeSerialPorts(sysfs.root()); });
     }
 
     FakeSysfs sysfs;

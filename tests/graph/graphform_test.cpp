@@ -18,6 +18,7 @@
 #include "support/scriptedserialcontrol.h"
 #include "support/uitesting.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -308,6 +309,49 @@ TEST_F(GraphFormTest, ButtonFacesFollowPressAndRelease)
     EXPECT_EQ(g.Image3->pixmap().toImage(), pictures::stepFace(1).toImage());
     QTest::mouseRelease(g.Image3, Qt::LeftButton);
     EXPECT_EQ(g.Image3->pixmap().toImage(), pictures::stepFace(4).toImage());
+}
+
+// From the keyboard: the window opens with the focus on its first paging
+// button; Tab goes scale box, paging buttons, Print, step buttons; Space
+// shows a button's pressed face until it is released, Enter clicks at once.
+TEST_F(GraphFormTest, KeyboardReachesAndPressesEveryButton)
+{
+    fill(350);
+    GraphForm &g = open();
+    g.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&g));
+    EXPECT_EQ(QApplication::focusWidget(), g.imgbtnfirst);
+
+    const QList<QWidget *> order = {g.Combo1,    g.imgbtnfirst, g.imgbtnleft, g.imgbtncenter, g.imgbtnright,
+                                    g.imgbtnend, g.Command1,    g.Image2,     g.Image3};
+    QList<QWidget *> visited{g.Combo1};
+    g.Combo1->setFocus();
+    for (int i = 1; i < order.size() + 1; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    EXPECT_EQ(visited, order + QList<QWidget *>{g.Combo1});
+
+    g.imgbtnfirst->setFocus();
+    QTest::keyPress(g.imgbtnfirst, Qt::Key_Space);
+    EXPECT_EQ(g.imgbtnfirst->pixmap().toImage(), pictures::navFace(6).toImage());
+    QTest::keyRelease(g.imgbtnfirst, Qt::Key_Space);
+    EXPECT_EQ(g.imgbtnfirst->pixmap().toImage(), pictures::navFace(1).toImage());
+    EXPECT_EQ(graphX(), (QStringList{"1", "50", "100"}));
+    g.imgbtnright->setFocus();
+    QTest::keyClick(g.imgbtnright, Qt::Key_Return);
+    EXPECT_EQ(graphX(), (QStringList{"101", "150", "200"}));
+    EXPECT_EQ(displayX(), graphX());
+
+    g.Image2->setFocus();
+    QTest::keyPress(g.Image2, Qt::Key_Space);
+    EXPECT_EQ(g.Image2->pixmap().toImage(), pictures::stepFace(3).toImage());
+    QTest::keyRelease(g.Image2, Qt::Key_Space);
+    EXPECT_EQ(g.Image2->pixmap().toImage(), pictures::stepFace(2).toImage());
+    EXPECT_EQ(g.Combo1->currentText(), QStringLiteral("200"));
+    g.Image3->setFocus();
+    QTest::keyClick(g.Image3, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(show->Combo1->currentText(), QStringLiteral("400"));
 }
 
 // The trend window's state table, stepped from this window's buttons: both

@@ -15,6 +15,7 @@
 #include "platform/uikit.h"
 #include "support/scriptedserialcontrol.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -65,7 +66,9 @@ const StripState kArmingFromOnline{true, 0, true, false, false, true, true};
 class ConnectFormTest : public ::testing::Test
 {
 protected:
-    ConnectFormTest() : show(state, trend), form(port, receive, dialogs)
+    ConnectFormTest()
+        : show(state, trend),
+          form(port, receive, dialogs, {[this] { return receiver; }, [this] { return ports; }})
     {
         QObject::connect(&form, &ConnectForm::online, &show, &ShowForm::applyOnlineLook);
         QObject::connect(&form, &ConnectForm::offline, &show, &ShowForm::applyOfflineLook);
@@ -106,8 +109,31 @@ protected:
         ASSERT_EQ(strip(), kOnline);
     }
 
+    QStringList listed() const
+    {
+        QStringList texts;
+        for (int i = 0; i < form.Combo1->count(); ++i)
+            texts << form.Combo1->itemText(i);
+        return texts;
+    }
+
+    // Opens the list (read afresh) and chooses the entry in `row` with the keyboard.
+    void chooseFromList(int row)
+    {
+        form.Combo1->showPopup();
+        QAbstractItemView *list = form.Combo1->view();
+        list->setCurrentIndex(list->model()->index(row, 0));
+        QTest::keyClick(list, Qt::Key_Return);
+    }
+
     bool displayOnline() const { return !show.Label5->isVisible() && show.Label4->isVisible(); }
 
+    // The serial ports present and the port the receiver lookup finds.
+    QList<receiverlookup::PortEntry> ports{
+        {QStringLiteral("/dev/ttyS0"), {}},
+        {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART")},
+    };
+    QString receiver;
     SharedState state;
     NoGraphWindow graph;
     TrendView trend{state, graph};
@@ -121,13 +147,11 @@ protected:
 TEST_F(ConnectFormTest, CreationPlacesTheStripClosedAndBlinking)
 {
     EXPECT_EQ(form.size(), QSize(938, 40)); // placed at 0, 0 inside the main window
+    // The receiver's usual port is present: the box starts with it.
     EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_TRUE(form.Combo1->isEditable());
     EXPECT_EQ(form.Combo1->geometry(), QRect(16, 13, 113, 21)); // Top moved from 240 to 200 twips
-    QStringList listed;
-    for (int i = 0; i < form.Combo1->count(); ++i)
-        listed << form.Combo1->itemText(i);
-    EXPECT_EQ(listed, receiverlookup::listSerialPorts());
+    EXPECT_EQ(listed(), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0 (FT232R USB UART)"}));
 
     EXPECT_EQ(form.btn_conn->geometry(), QRect(136, 8, 100, 30));
     EXPECT_EQ(form.Image1->geometry(), QRect(256, 0, 40, 41));
@@ -393,6 +417,94 @@ TEST_F(ConnectFormTest, DiscoveredPortThatFailsIsReportedButAReopenIsQuiet)
     EXPECT_TRUE(form.reopenPort(QStringLiteral("/dev/ttyUSB3")));
     EXPECT_EQ(strip(), kArmingFromClosed);
     EXPECT_FALSE(form.reopenPort(QStringLiteral("/dev/ttyUSB3"))); // already open
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConnectFormTest, BoxStartsEmptyWhenTheUsualPortIsMissing)
+{
+    ports = {{QStringLiteral("/dev/ttyS0"), {}}};
+    ConnectForm bare(port, receive, dialogs, {{}, [this] { return ports; }});
+    EXPECT_EQ(bare.Combo1->currentText(), QString());
+    EXPECT_FALSE(bare.Combo1->lineEdit()->placeholderText().isEmpty());
+    EXPECT_EQ(bare.Combo1->count(), 1);
+
+    // CONNECT with nothing chosen is a port error, as for a missing port.
+    port.failWith = OpenError::NotFound;
+    port.failText = QStringLiteral("No serial port is selected. Choose the receiver's port.");
+    bare.btn_conn_Click();
+    EXPECT_EQ(dialogs.asked, QStringList{QStringLiteral("tell:port error!|") + port.failText});
+    EXPECT_FALSE(port.portOpen());
+}
+
+// A receiver plugged in after start-up: the list, read again as it opens,
+// shows it first with what the system knows of it; choosing it puts its path
+// alone into the box, and CONNECT opens that path. Unplugged, it is gone from
+// the list at the next opening, and a typed path still connects.
+TEST_F(ConnectFormTest, ListIsReadAgainEachTimeItOpens)
+{
+    chooseFromList(0);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyS0"));
+
+    ports.append({QStringLiteral("/dev/ttyUSB3"), QStringLiteral("CP2102 USB to UART Bridge Controller")});
+    receiver = QStringLiteral("/dev/ttyUSB3");
+    chooseFromList(0);
+    EXPECT_EQ(listed(), (QStringList{"/dev/ttyUSB3 (CP2102 USB to UART Bridge Controller)", "/dev/ttyS0",
+                                     "/dev/ttyUSB0 (FT232R USB UART)"}));
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyUSB3"));
+    EXPECT_EQ(strip(), kClosed) << "a choice opens nothing";
+    form.btn_conn_Click();
+    EXPECT_EQ(port.commPort(), QStringLiteral("/dev/ttyUSB3"));
+    EXPECT_EQ(strip(), kArmingFromClosed);
+
+    // While open, choosing another entry closes the port, and the box takes the path.
+    chooseFromList(2);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(strip(), kClosed);
+
+    ports.removeLast();
+    receiver.clear();
+    form.Combo1->showPopup();
+    EXPECT_EQ(listed(), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0 (FT232R USB UART)"}));
+    // The open list marks the entry of the path in the box.
+    EXPECT_EQ(form.Combo1->currentIndex(), 1);
+    form.Combo1->hidePopup();
+
+    form.Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(form.Combo1, "/dev/ttyACM9");
+    QTest::keyClick(form.Combo1, Qt::Key_Return);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyACM9"));
+    form.btn_conn_Click();
+    EXPECT_EQ(port.commPort(), QStringLiteral("/dev/ttyACM9"));
+}
+
+// A typed or pasted entry text commits as the entry's path.
+TEST_F(ConnectFormTest, TypedEntryTextStandsForItsPath)
+{
+    form.Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(form.Combo1, "/dev/ttyUSB0 (FT232R USB UART)");
+    QTest::keyClick(form.Combo1, Qt::Key_Return);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyUSB0"));
+    // The same for another entry than the current one.
+    form.Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(form.Combo1, "/dev/ttyS0");
+    QTest::keyClick(form.Combo1, Qt::Key_Return);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyS0"));
+    form.Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(form.Combo1, "/dev/ttyUSB0 (FT232R USB UART)");
+    QTest::keyClick(form.Combo1, Qt::Key_Return);
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(port.openCalls, 0);
+}
+
+TEST_F(ConnectFormTest, DiscoveryListsTheFoundPortFirst)
+{
+    form.discoverMeterPort(QStringLiteral("/dev/pts/7")); // the virtual meter's pseudo-terminal
+    EXPECT_EQ(listed(), (QStringList{"/dev/pts/7", "/dev/ttyS0", "/dev/ttyUSB0 (FT232R USB UART)"}));
+    EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("/dev/pts/7"));
+    EXPECT_EQ(form.Combo1->currentIndex(), 0);
 }
 
 } // namespace

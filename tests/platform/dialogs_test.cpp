@@ -1,14 +1,19 @@
-// The real save dialog, driven offscreen: its title and what it does to the
-// user-interface thread while the user types a path.
+// The real dialogs, driven offscreen: the save dialog's title and what it
+// does to the user-interface thread while the user types a path; message
+// boxes that never break a path across lines.
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -167,4 +172,75 @@ TEST(SaveDialog, ReturnsThePathTypedWithoutAddingASuffix)
     EXPECT_EQ(
         dialogs.saveFileName(nullptr, QStringLiteral("Save"), QStringLiteral("csv files (*.csv)|*.csv")),
         path);
+}
+
+namespace {
+
+// The lines a word-wrapping label makes of `text` at `width` pixels, with
+// the word joiners taken out again.
+QStringList wrapped(const QString &text, const QFont &font, int width)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines << text.mid(line.textStart(), line.textLength()).remove(QChar(dialogtext::kWordJoiner));
+    }
+    layout.endLayout();
+    return lines;
+}
+
+// Whether, at some width from narrow to wide, `path` is split across lines.
+bool everSplit(const QString &text, const QString &path, const QFont &font)
+{
+    for (int width = 30; width <= 500; width += 3) {
+        bool whole = false;
+        for (const QString &line : wrapped(text, font, width))
+            whole = whole || line.contains(path);
+        if (!whole)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// The "port error!" box as it is shown: the paths in its texts stay whole at
+// any width, the words around them still wrap, and Ctrl+C copies the texts as
+// they were given, without the invisible joiners.
+TEST(MessageBox, PathsAreNeverBrokenAcrossLines)
+{
+    const QString detail = QStringLiteral(
+        "The serial port /dev/ttyUSB0 does not exist or is not a serial device. Check that the receiver "
+        "is plugged in, or try \\\\.\\COM12 or /home/bench-user/logs/meter-2024.txt.");
+    const QStringList paths = {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("\\\\.\\COM12"),
+                               QStringLiteral("/home/bench-user/logs/meter-2024.txt.")};
+    QString shown;
+    QFont font;
+    QString copied;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+        ASSERT_NE(label, nullptr);
+        shown = label->text();
+        font = label->font();
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        copied = QGuiApplication::clipboard()->text();
+        box->accept();
+    });
+    QtDialogs().tell(nullptr, QStringLiteral("port error!"), detail);
+
+    EXPECT_EQ(QString(shown).remove(QChar(dialogtext::kWordJoiner)), detail);
+    EXPECT_EQ(copied, QStringLiteral("port error!\n\n") + detail);
+    for (const QString &path : paths) {
+        EXPECT_TRUE(everSplit(detail, path, font)) << "the check sees a split path: " << qPrintable(path);
+        EXPECT_FALSE(everSplit(shown, path, font)) << qPrintable(path);
+    }
+    EXPECT_GT(wrapped(shown, font, 150).size(), 3) << "the sentence still wraps between words";
+    EXPECT_EQ(dialogtext::keepPathsWhole(QStringLiteral("port error!")), QStringLiteral("port error!"));
 }

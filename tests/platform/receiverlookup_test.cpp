@@ -40,6 +40,35 @@ public:
         link(port + QStringLiteral("/driver"), QStringLiteral("../../gone/drivers/cp210x"));
     }
 
+    // A port of a USB device as the kernel lays it out: the device (with its
+    // "product" and "manufacturer" when given), its interface, and for a
+    // usb-serial bridge (`acm` false) the port under the interface. The tty's
+    // device link leads to the port, or to the interface for an ACM modem.
+    void addUsbTty(const QString &name, const QString &driver, const QByteArray &product,
+                   const QByteArray &maker, bool acm = false)
+    {
+        const QString device = QStringLiteral("devices/pci0/usb1/1-%1").arg(name);
+        const QString interface = device + QStringLiteral("/1-0:1.0");
+        const QString port = acm ? interface : interface + u'/' + name;
+        const QString tty = port + QStringLiteral("/tty/") + name;
+        mkdir(tty);
+        link(tty + QStringLiteral("/device"), QStringLiteral("../.."));
+        const QString drivers = QStringLiteral("bus/usb/drivers/") + driver;
+        mkdir(drivers);
+        link(port + QStringLiteral("/driver"), relativeTo(port, drivers));
+        if (!product.isNull())
+            write(device + QStringLiteral("/product"), product);
+        if (!maker.isNull())
+            write(device + QStringLiteral("/manufacturer"), maker);
+        classLink(name, tty);
+    }
+
+    // An attribute file of the tty's class device ("type" of a UART).
+    void setTtyAttribute(const QString &name, const QString &attribute, const QByteArray &value)
+    {
+        write(QStringLiteral("class/tty/") + name + u'/' + attribute, value);
+    }
+
     // A device link whose target does not exist.
     void addTtyWithBrokenDevice(const QString &name)
     {
@@ -77,6 +106,13 @@ private:
     }
 
     void mkdir(const QString &path) { ASSERT_TRUE(QDir(root()).mkpath(path)) << qPrintable(path); }
+
+    void write(const QString &path, const QByteArray &content)
+    {
+        QFile file(m_dir.filePath(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
+        file.write(content);
+    }
 
     void link(const QString &at, const QString &target)
     {
@@ -139,6 +175,72 @@ TEST(ReceiverLookup, ListsSerialHardwareOnly)
     const QStringList expected = {QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyS0"),
                                   QStringLiteral("/dev/ttyUSB2"), QStringLiteral("/dev/ttyUSB10")};
     EXPECT_EQ(receiverlookup::listSerialPorts(sys.root()), expected);
+}
+
+// What the port chooser shows of each port: the product of a USB bridge, the
+// maker when the device reports no product, nothing for on-board ports; texts
+// from the device are made fit for one line. UART placeholders (type 0) are
+// left out also on kernels whose ttyS ports all bind the serial-base "port" driver.
+TEST(ReceiverLookup, DescribesPortsByWhatTheDeviceReports)
+{
+    using receiverlookup::PortEntry;
+    FakeSysfs sys;
+    sys.addUsbTty(QStringLiteral("ttyUSB0"), QStringLiteral("cp210x"),
+                  "CP2102 USB to UART Bridge Controller\n", "Silicon Labs\n");
+    sys.addUsbTty(QStringLiteral("ttyACM0"), QStringLiteral("cdc_acm"), QByteArray(), "Acme Instruments\n",
+                  true);
+    sys.addUsbTty(QStringLiteral("ttyUSB1"), QStringLiteral("ftdi_sio"),
+                  "  Bench\tbridge\x1b[2J\x01 " + QByteArray(100, 'x'), "Acme");
+    sys.addUsbTty(QStringLiteral("ttyUSB2"), QStringLiteral("ch341"), QByteArray(), QByteArray());
+    sys.addTty(QStringLiteral("ttyS0"), QStringLiteral("port"));
+    sys.setTtyAttribute(QStringLiteral("ttyS0"), QStringLiteral("type"), "4\n");
+    sys.addTty(QStringLiteral("ttyS1"), QStringLiteral("port"));
+    sys.setTtyAttribute(QStringLiteral("ttyS1"), QStringLiteral("type"), "0\n");
+
+    const QList<PortEntry> entries = receiverlookup::describeSerialPorts(sys.root());
+    ASSERT_EQ(entries.size(), 5);
+    EXPECT_EQ(entries[0], (PortEntry{"/dev/ttyACM0", "Acme Instruments"}));
+    EXPECT_EQ(entries[1], (PortEntry{"/dev/ttyS0", ""}));
+    EXPECT_EQ(entries[2], (PortEntry{"/dev/ttyUSB0", "CP2102 USB to UART Bridge Controller"}));
+    EXPECT_EQ(entries[3].path, QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_TRUE(entries[3].description.startsWith(QStringLiteral("Bench bridge [2J xxx")))
+        << qPrintable(entries[3].description);
+    EXPECT_EQ(entries[3].description.size(), receiverlookup::kDescriptionLength);
+    EXPECT_EQ(entries[4], (PortEntry{"/dev/ttyUSB2", ""}));
+    EXPECT_EQ(receiverlookup::listSerialPorts(sys.root()),
+              (QStringList{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"}));
+
+    EXPECT_EQ(receiverlookup::entryText(entries[2]),
+              QStringLiteral("/dev/ttyUSB0 (CP2102 USB to UART Bridge Controller)"));
+    EXPECT_EQ(receiverlookup::entryText(entries[1]), QStringLiteral("/dev/ttyS0"));
+}
+
+// The receiver goes first and only once, with the description of its device;
+// a receiver the system does not list (a pseudo-terminal) is put first as it is.
+TEST(ReceiverLookup, ChoicesPutTheReceiverFirst)
+{
+    using receiverlookup::PortEntry;
+    const QList<PortEntry> ports = {{"/dev/ttyS0", ""},
+                                    {"/dev/ttyUSB0", "FT232R USB UART"},
+                                    {"/dev/ttyUSB1", "CP2102 USB to UART Bridge Controller"}};
+    EXPECT_EQ(receiverlookup::portChoices(QString(), ports), ports);
+    EXPECT_EQ(receiverlookup::portChoices(QStringLiteral("/dev/ttyUSB1"), ports),
+              (QList<PortEntry>{ports[2], ports[0], ports[1]}));
+    EXPECT_EQ(receiverlookup::portChoices(QStringLiteral("/dev/pts/4"), ports),
+              (QList<PortEntry>{{"/dev/pts/4", ""}, ports[0], ports[1], ports[2]}));
+
+    // The udev rule's stable link to a listed port: one entry, named by the link.
+    const QTemporaryDir dev;
+    ASSERT_TRUE(dev.isValid());
+    QFile tty(dev.filePath(QStringLiteral("ttyUSB1")));
+    ASSERT_TRUE(tty.open(QIODevice::WriteOnly));
+    tty.close();
+    const QString link = dev.filePath(receiverlookup::kReceiverLinkName);
+    ASSERT_TRUE(QFile::link(tty.fileName(), link));
+    const QList<PortEntry> present = {{dev.filePath(QStringLiteral("ttyS0")), ""},
+                                      {tty.fileName(), "CP2102 USB to UART Bridge Controller"}};
+    EXPECT_EQ(receiverlookup::portChoices(link, present),
+              (QList<PortEntry>{{link, "CP2102 USB to UART Bridge Controller"}, present[0]}));
 }
 
 TEST(ReceiverLookup, NaturalOrder)
