@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 
 #include <span>
+#include <utility>
 
 namespace {
 
@@ -42,6 +43,8 @@ HeadlessLogger::HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIO
     connect(&m_durationTimer, &QTimer::timeout, this, &HeadlessLogger::stop);
     m_silence.setSingleShot(true);
     connect(&m_silence, &QTimer::timeout, this, &HeadlessLogger::warnSilence);
+    // Queued: the standard output writes from inside the replay loop.
+    connect(&m_out, &QIODevice::bytesWritten, this, &HeadlessLogger::consoleWritten, Qt::QueuedConnection);
 }
 
 namespace {
@@ -251,17 +254,20 @@ void HeadlessLogger::endReplay()
 }
 
 // Runs `next` once the standard output has no more than `bytes` waiting.
+// One step waits at a time, and the one connection asks each time what is
+// waiting now: a notice of bytes written that was queued before the step was
+// set can never run or cancel a later one.
 void HeadlessLogger::afterConsoleBacklog(qint64 bytes, void (HeadlessLogger::*next)())
 {
-    connect(
-        &m_out, &QIODevice::bytesWritten, this,
-        [this, bytes, next] {
-            if (m_out.bytesToWrite() > bytes)
-                return;
-            disconnect(&m_out, &QIODevice::bytesWritten, this, nullptr);
-            (this->*next)();
-        },
-        Qt::QueuedConnection);
+    m_backlogLimit = bytes;
+    m_afterBacklog = next;
+}
+
+void HeadlessLogger::consoleWritten()
+{
+    if (!m_afterBacklog || m_out.bytesToWrite() > m_backlogLimit)
+        return;
+    (this->*std::exchange(m_afterBacklog, nullptr))();
 }
 
 void HeadlessLogger::startLive(const QString &device)

@@ -99,6 +99,7 @@ private:
     void replaySlice();
     void endReplay();
     void afterConsoleBacklog(qint64 bytes, void (HeadlessLogger::*next)());
+    void consoleWritten();
     void startLive(const QString &device);
     void watchdogTick();
     void onComm();
@@ -132,7 +133,9 @@ private:
     qint64 m_numberBase = 0;   // readings of the run before the store was last emptied
     qint64 m_numberOffset = 0; // the last record number of the logs continued
     bool m_started = false;
-    bool m_replayEnding = false; // no more frames are read; the standard output drains
+    bool m_replayEnding = false;                        // no more frames are read; the standard output drains
+    void (HeadlessLogger::*m_afterBacklog)() = nullptr; // runs once the backlog is down to m_backlogLimit
+    qint64 m_backlogLimit = 0;
     bool m_finished = false;
     int m_status = Success;
 };
