@@ -12,6 +12,9 @@ ChartSurface::ChartSurface(QSize drawingArea, int border, QWidget *parent)
     : QWidget(parent), m_image(drawingArea, QImage::Format_RGB32), m_border(border)
 {
     setFixedSize(drawingArea.width() + 2 * border, drawingArea.height() + 2 * border);
+    // The paint covers every pixel (up to two rings of border, then the
+    // image): nothing under the surface needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent, border <= 2);
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
     m_image.fill(m_back);

@@ -18,10 +18,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QScrollBar>
-#include <QLabel>
 #include <QTableView>
 
 #include <gtest/gtest.h>
@@ -151,9 +151,9 @@ protected:
     void prefill(int count)
     {
         for (int i = 0; i < count; ++i) {
-            const std::int32_t n = state.append({0, 0.25 * (i % 400), QStringLiteral("VAC"),
-                                                 QStringLiteral("5/17/24\\14:03:09"), QStringLiteral("mV"),
-                                                 QStringLiteral("012.34")});
+            const std::int32_t n =
+                state.append({0, 0.25 * (i % 400), QStringLiteral("VAC"), QStringLiteral("5/17/24\\14:03:09"),
+                              QStringLiteral("mV"), QStringLiteral("012.34")});
             window.dataForm->grid->addItem(QString::number(n), 1);
         }
         settle();
@@ -164,7 +164,8 @@ protected:
         SCOPED_TRACE(when);
         const QLabel *digits = window.showForm->Label4;
         const QRect outlined(digits->mapTo(&window, QPoint(0, 0)), digits->size());
-        EXPECT_EQ(difference(onScreen(&window), paintedAfresh(&window), QStringLiteral("main"), outlined), "");
+        EXPECT_EQ(difference(onScreen(&window), paintedAfresh(&window), QStringLiteral("main"), outlined),
+                  "");
         if (GraphForm *g = graph.window(); g && g->isVisible()) {
             EXPECT_EQ(difference(onScreen(g), paintedAfresh(g), QStringLiteral("graph")), "");
         }
@@ -259,4 +260,17 @@ TEST_F(PaintedLookTest, AReadingAtTheTopPaintsOnlyTheNewRow)
     const int rowHeight = table().verticalHeader()->defaultSectionSize();
     EXPECT_FALSE(recorder.painted.isEmpty());
     EXPECT_LE(recorder.painted.boundingRect().bottom(), rowHeight);
+}
+
+// Offline the meter shows "OFFLINE" where the digits stood; online again,
+// the digits.
+TEST_F(PaintedLookTest, GoingOfflineAndOnlineLeavesTheScreenAsAFreshPaint)
+{
+    receive(5);
+    window.showForm->applyOfflineLook();
+    settle();
+    expectScreenAsPaintedAfresh("offline");
+    window.showForm->applyOnlineLook();
+    receive(2, 5);
+    expectScreenAsPaintedAfresh("online again");
 }
