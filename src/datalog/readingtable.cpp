@@ -29,16 +29,18 @@ void ReadingTable::setModel(QAbstractItemModel *model)
 
 void ReadingTable::prepareTopRowInsertion()
 {
-    leaveRepaintToView();
-    if (!model() || !isVisible() || !updatesEnabled() || verticalScrollBar()->value() != 0)
-        return;
+    m_moveAwaited = false;
     // Rows of another height than the new one would get cannot be moved by one row.
-    const QHeaderView *rows = verticalHeader();
-    if (model()->rowCount() > 0 && rowHeight(0) != rows->defaultSectionSize())
+    if (!model() || !isVisible() || !updatesEnabled() || verticalScrollBar()->value() != 0 ||
+        (model()->rowCount() > 0 && rowHeight(0) != verticalHeader()->defaultSectionSize())) {
+        leaveRepaintToView();
         return;
-    // A layout still pending from an earlier change repaints in full now;
-    // the one this insertion causes is then the only one left.
+    }
+    // A layout still pending runs now: the one after an earlier moved row
+    // (readings faster than the paints) only sets the scroll bars, any other
+    // repaints in full. The one this insertion causes is then the only one left.
     executeDelayedItemsLayout();
+    leaveRepaintToView();
     m_moveAwaited = true;
 }
 

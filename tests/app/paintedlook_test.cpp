@@ -249,7 +249,8 @@ TEST_F(PaintedLookTest, TheFullStoreEmptiedAfterTheLastReadingIsAFreshPaint)
     expectScreenAsPaintedAfresh("readings after the full store");
 }
 
-// At the top, a reading paints the table's new row and nothing below it.
+// At the top, a reading paints the table's new row and nothing below it;
+// readings faster than the paints, their new rows.
 TEST_F(PaintedLookTest, AReadingAtTheTopPaintsOnlyTheNewRow)
 {
     receive(40);
@@ -260,6 +261,19 @@ TEST_F(PaintedLookTest, AReadingAtTheTopPaintsOnlyTheNewRow)
     const int rowHeight = table().verticalHeader()->defaultSectionSize();
     EXPECT_FALSE(recorder.painted.isEmpty());
     EXPECT_LE(recorder.painted.boundingRect().bottom(), rowHeight);
+
+    // Three readings before the event loop paints: the three new rows.
+    recorder.painted = QRegion();
+    table().viewport()->installEventFilter(&recorder);
+    for (int i = 0; i < 3; ++i) {
+        FrameCodes codes;
+        codes.count = 0x100 * i;
+        port.receive(uitesting::wire(codes));
+    }
+    settle();
+    table().viewport()->removeEventFilter(&recorder);
+    EXPECT_LE(recorder.painted.boundingRect().bottom(), 3 * rowHeight);
+    expectScreenAsPaintedAfresh("three readings, one paint");
 }
 
 // Offline the meter shows "OFFLINE" where the digits stood; online again,
