@@ -104,9 +104,30 @@ int main(int argc, char **argv)
     settle();
     receive(10);
     ok = save(&window, dir.filePath(QStringLiteral("main-97-scrolled.png"))) && ok;
+    table->verticalScrollBar()->setValue(0);
+    settle();
+    // Readings faster than the paints: four, then one paint.
+    for (int i = 0; i < 4; ++i, ++n)
+        port.receive(frame(n));
+    settle();
+    ok = save(&window, dir.filePath(QStringLiteral("main-101-in-one-go.png"))) && ok;
     window.showForm->applyOfflineLook();
     settle();
     ok = save(&window, dir.filePath(QStringLiteral("main-offline.png"))) && ok;
+    window.showForm->applyOnlineLook();
+    // The full store: the 50000th reading, the save question answered No.
+    while (state.gRecordCount() < SharedState::kCapacity - 1) {
+        const std::int32_t number =
+            state.append({0, 0.25 * (n % 400), QStringLiteral("VAC"), QStringLiteral("5/17/24\\14:03:09"),
+                          QStringLiteral("mV"), QStringLiteral("012.34")});
+        window.dataForm->grid->addItem(QString::number(number), 1);
+    }
+    settle();
+    dialogs.answers = {Dialogs::Answer::No};
+    receive(1);
+    ok = save(&window, dir.filePath(QStringLiteral("main-full-store-emptied.png"))) && ok;
+    receive(3);
+    ok = save(&window, dir.filePath(QStringLiteral("main-after-full-store.png"))) && ok;
     graph.unload();
     if (!ok)
         std::fprintf(stderr, "lookdump: could not write the pictures to %s\n", argv[1]);
