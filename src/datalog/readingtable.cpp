@@ -9,8 +9,9 @@ ReadingTable::ReadingTable(QWidget *parent) : QTableView(parent)
 
 void ReadingTable::setModel(QAbstractItemModel *model)
 {
-    if (QAbstractItemModel *old = this->model())
-        disconnect(old, nullptr, this, nullptr);
+    for (const QMetaObject::Connection &c : m_modelConnections)
+        disconnect(c);
+    m_modelConnections.clear();
     QTableView::setModel(model);
     leaveRepaintToView();
     if (!model)
@@ -18,13 +19,15 @@ void ReadingTable::setModel(QAbstractItemModel *model)
     // Changes that move or drop rows other than by one new top row leave the
     // repaint to the view.
     const auto fallback = [this] { leaveRepaintToView(); };
-    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, fallback);
-    connect(model, &QAbstractItemModel::rowsAboutToBeMoved, this, fallback);
-    connect(model, &QAbstractItemModel::columnsAboutToBeInserted, this, fallback);
-    connect(model, &QAbstractItemModel::columnsAboutToBeRemoved, this, fallback);
-    connect(model, &QAbstractItemModel::columnsAboutToBeMoved, this, fallback);
-    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, fallback);
-    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, fallback);
+    m_modelConnections = {
+        connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, fallback),
+        connect(model, &QAbstractItemModel::rowsAboutToBeMoved, this, fallback),
+        connect(model, &QAbstractItemModel::columnsAboutToBeInserted, this, fallback),
+        connect(model, &QAbstractItemModel::columnsAboutToBeRemoved, this, fallback),
+        connect(model, &QAbstractItemModel::columnsAboutToBeMoved, this, fallback),
+        connect(model, &QAbstractItemModel::modelAboutToBeReset, this, fallback),
+        connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, fallback),
+    };
 }
 
 void ReadingTable::prepareTopRowInsertion()

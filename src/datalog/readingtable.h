@@ -4,6 +4,8 @@
 #include <QStyleOptionSlider>
 #include <QTableView>
 
+#include <vector>
+
 // The data table's view. Every reading inserts a row at the top, which moves
 // every row on screen down by one; a plain table view answers that by
 // painting all of them again. Here, while the view shows the top, the rows on
@@ -32,6 +34,7 @@ protected:
 private:
     void leaveRepaintToView() { m_moveAwaited = m_layoutAfterMove = false; }
 
+    std::vector<QMetaObject::Connection> m_modelConnections;
     bool m_moveAwaited = false;     // prepared: the next insertion at row 0 moves the rows
     bool m_layoutAfterMove = false; // moved: the coming layout needs no full repaint
 };
