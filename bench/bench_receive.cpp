@@ -8,7 +8,11 @@
 // program spends.
 // BM_ReceivePainted: the windows shown (offscreen platform) and the event
 // loop run until the repaints the reading caused are done, with the graph
-// window hidden (0) or showing (1); wall and process CPU time.
+// window hidden (0) or showing (1); wall and process CPU time. The same
+// reading every time: the digits and the bar stay as they are.
+// BM_ReceivePaintedVarying: the same with readings that change as a live
+// meter's do: other digits every time, the bar longer and shorter, the sign
+// now and then.
 // Both with an empty store, a full page (99) and 49999 readings stored (the
 // table then holds as many rows); the program prints the ratios of the medians.
 //
@@ -33,6 +37,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -43,6 +48,23 @@ QByteArray frameBytes()
     f.displayCount = 12345; // 123.45 mV AC
     const auto bytes = encodeMeterFrame(f, 0x5A5A5A5A5A5A5A5Aull);
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+// Readings that differ from one to the next: digits, bar length, sign.
+std::vector<QByteArray> varyingFrames()
+{
+    std::vector<QByteArray> frames;
+    const std::uint16_t counts[] = {0x1234, 0x0567, 0x2890, 0x3999, 0x0012, 0x1706, 0x2345, 0x0998};
+    for (int i = 0; i < 16; ++i) {
+        MeterFrame f;
+        f.functionCode = 0;
+        f.displayCount = counts[i % 8];
+        f.negative = i % 5 == 0;
+        const auto bytes = encodeMeterFrame(f, 0x5A5A5A5A5A5A5A5Aull);
+        frames.emplace_back(reinterpret_cast<const char *>(bytes.data()),
+                            static_cast<qsizetype>(bytes.size()));
+    }
+    return frames;
 }
 
 struct Rig
@@ -134,6 +156,31 @@ void BM_ReceivePainted(benchmark::State &st)
         st.SkipWithError("the reading was not stored");
 }
 BENCHMARK(BM_ReceivePainted)
+    ->ArgsProduct({{99, 49999}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
+void BM_ReceivePaintedVarying(benchmark::State &st)
+{
+    const int stored = static_cast<int>(st.range(0));
+    PaintedRig rig(stored, st.range(1) != 0);
+    const std::vector<QByteArray> frames = varyingFrames();
+    std::size_t next = 0;
+    for (auto _ : st) {
+        st.PauseTiming();
+        rig.state.truncate(stored);
+        rig.dialogs.answers = {Dialogs::Answer::Yes};
+        rig.dialogs.asked.clear();
+        st.ResumeTiming();
+        rig.port.receive(frames[next]);
+        next = (next + 1) % frames.size();
+        PaintedRig::settle();
+    }
+    if (rig.state.gRecordCount() != stored + 1)
+        st.SkipWithError("the reading was not stored");
+}
+BENCHMARK(BM_ReceivePaintedVarying)
     ->ArgsProduct({{99, 49999}, {0, 1}})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime()

@@ -2,6 +2,7 @@
 
 #include "datalog/datafiles.h"
 #include "datalog/flexgridmodel.h"
+#include "datalog/readingtable.h"
 #include "graph/trendview.h"
 #include "link/reading.h"
 #include "platform/dialogs.h"
@@ -135,7 +136,7 @@ void DataForm::createToolbar()
 void DataForm::createGrid()
 {
     grid = new FlexGridModel(this);
-    MSFlexGrid1 = new QTableView(this);
+    MSFlexGrid1 = new ReadingTable(this);
     MSFlexGrid1->setGeometry(twips::rect(240, 960, 6015, 7575));
     MSFlexGrid1->setFont(uikit::designFont(QStringLiteral("Arial"), 9.75));
     MSFlexGrid1->setModel(grid);
@@ -214,14 +215,17 @@ void DataForm::printDataReport()
         m_dialogs.tell(this, kPrintErrorText, surface->failureDetail());
 }
 
-// At the top the view follows the newest row; scrolled away from the top,
-// the rows on screen stay where they are and the scroll bar grows.
+// At the top the view follows the newest row (the rows on screen move down
+// and only the new one is painted); scrolled away from the top, the rows on
+// screen stay where they are and the scroll bar grows.
 void DataForm::insertReadingRow(std::int32_t n)
 {
     const QString number = QString::number(n);
     Label4->setText(number);
     QScrollBar *bar = MSFlexGrid1->verticalScrollBar();
     const int offset = bar->value();
+    if (offset == 0)
+        MSFlexGrid1->prepareTopRowInsertion();
     grid->addItem(number, kNewestRow);
     if (offset > 0) {
         const int step =

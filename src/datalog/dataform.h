@@ -9,6 +9,7 @@ class QLabel;
 class QTimer;
 class QToolBar;
 class QTableView;
+class ReadingTable;
 class Dialogs;
 class FlexGridModel;
 class TrendView;
@@ -27,7 +28,7 @@ public:
     QLabel *Label3 = nullptr; // "DataNo."
     QLabel *Label4 = nullptr; // reading counter
     QLabel *Label2 = nullptr; // "MAX:  50000"
-    QTableView *MSFlexGrid1 = nullptr;
+    ReadingTable *MSFlexGrid1 = nullptr;
     FlexGridModel *grid = nullptr; // the table's cells
     QLabel *Label1 = nullptr;      // clock
     QTimer *Timer1 = nullptr;      // clock tick, 1000 ms

@@ -14,6 +14,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 
@@ -65,6 +66,8 @@ ShowForm::ShowForm(SharedState &state, TrendView &trend, QWidget *parent)
     : QWidget(parent), m_state(state), m_trend(trend), m_background(pictures::showBackground())
 {
     setWindowTitle(QStringLiteral("Form1"));
+    // The background picture covers the whole window: nothing under it is painted.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     createLcd();
     createBarGraph();
     createControls();
@@ -108,6 +111,11 @@ void ShowForm::createLcd()
                        designFont(QStringLiteral("Arial"), 72));
     Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label4->setVisible(false);
+    // The digits change with every reading: they paint the picture under
+    // them themselves (see eventFilter) instead of having the window repaint
+    // it. The only element under them, "OFFLINE", is never shown with them.
+    Label4->setAttribute(Qt::WA_OpaquePaintEvent);
+    Label4->installEventFilter(this);
     Label2 = makeLabel(this, twips::rect(0, 360, 4455, 255), QString(), sansSerif(), kYellow);
     Label2->setVisible(false);
     Label1 = makeLabel(this, twips::rect(1440, 765, 855, 255), QString(), sansSerif());
@@ -300,6 +308,18 @@ void ShowForm::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.drawPixmap(0, 0, m_background);
+}
+
+// The digits' background: their part of the window's picture, painted
+// before the label draws its text.
+bool ShowForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Label4 && event->type() == QEvent::Paint) {
+        const QRect area = static_cast<QPaintEvent *>(event)->rect();
+        QPainter p(Label4);
+        p.drawPixmap(area, m_background, area.translated(Label4->pos()));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------- bar graph

@@ -62,7 +62,12 @@ int computePlotPoints(SharedState &state, const Geometry &geometry)
     return count;
 }
 
-void drawChart(Canvas &canvas, const Geometry &g, SharedState &state)
+void Canvas::fixedLines(const Geometry &geometry)
+{
+    drawFixedLines(*this, geometry);
+}
+
+void drawFixedLines(Canvas &canvas, const Geometry &g)
 {
     canvas.line({0, g.zeroY}, {g.lineEnd, g.zeroY}, kBlack, false);
     for (int y : g.gridRows)
@@ -70,6 +75,11 @@ void drawChart(Canvas &canvas, const Geometry &g, SharedState &state)
     // The ticks keep the grid's colour, drawn solid.
     for (int k = 1; k <= SharedState::kPageSize; ++k)
         canvas.line({g.slotWidth * k, g.tickTop}, {g.slotWidth * k, g.tickBottom}, kGridSilver, false);
+}
+
+void drawChart(Canvas &canvas, const Geometry &g, SharedState &state)
+{
+    canvas.fixedLines(g);
     if (state.gRecordCount() == 0)
         return;
 

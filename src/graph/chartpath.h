@@ -32,6 +32,8 @@ struct Size
     int height = 0;
 };
 
+struct Geometry;
+
 // What the drawing needs of a surface. All lines are 1 pixel wide; drawing
 // outside the surface is clipped by it.
 class Canvas
@@ -41,6 +43,10 @@ public:
     virtual void line(Point from, Point to, Bgr color, bool dotted) = 0;
     // A circle outlined in `outline` and filled with the surface's fill colour.
     virtual void filledCircle(Point centre, int radius, Bgr outline) = 0;
+    // The chart's fixed lines: the zero line, the grid rows and the ticks.
+    // They depend on the geometry alone, so a surface may copy them from an
+    // earlier drawing; by default they are drawn line by line.
+    virtual void fixedLines(const Geometry &geometry);
 };
 
 struct Geometry
@@ -75,8 +81,12 @@ std::int32_t slotAt(const Geometry &geometry, double x);
 // chart's coordinates; nothing when the store is empty. Returns the points written.
 int computePlotPoints(SharedState &state, const Geometry &geometry);
 
-// Draws the chart without erasing it: the black zero line, the dotted silver
-// grid rows, the silver tick marks, and then, unless the store is empty, the
+// The fixed lines line by line: the black zero line, the dotted silver grid
+// rows, the silver tick marks.
+void drawFixedLines(Canvas &canvas, const Geometry &geometry);
+
+// Draws the chart without erasing it: the fixed lines (Canvas::fixedLines),
+// and then, unless the store is empty, the
 // trend window's readings as red discs joined by lines (computing the points
 // first).
 void drawChart(Canvas &canvas, const Geometry &geometry, SharedState &state);

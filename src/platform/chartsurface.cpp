@@ -5,10 +5,16 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <cstring>
+
 ChartSurface::ChartSurface(QSize drawingArea, int border, QWidget *parent)
     : QWidget(parent), m_image(drawingArea, QImage::Format_RGB32), m_border(border)
 {
     setFixedSize(drawingArea.width() + 2 * border, drawingArea.height() + 2 * border);
+    // The paint covers every pixel (up to two rings of border, then the
+    // image): nothing under the surface needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent, border <= 2);
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
     m_image.fill(m_back);
@@ -22,6 +28,7 @@ ChartSurface::~ChartSurface()
 QPainter &ChartSurface::painter()
 {
     if (!m_painter) {
+        fillIfPending();
         m_painter = std::make_unique<QPainter>(&m_image);
         m_painter->setRenderHint(QPainter::Antialiasing, false);
     }
@@ -36,9 +43,27 @@ void ChartSurface::finishDrawing() const
     }
 }
 
+void ChartSurface::fillIfPending() const
+{
+    if (!m_fillPending)
+        return;
+    m_fillPending = false;
+    m_image.fill(m_back);
+}
+
+void ChartSurface::drawn()
+{
+    m_erased = false;
+    if (m_repaintPending)
+        return;
+    m_repaintPending = true;
+    update();
+}
+
 const QImage &ChartSurface::image() const
 {
     finishDrawing();
+    fillIfPending();
     return m_image;
 }
 
@@ -46,8 +71,44 @@ void ChartSurface::setBackColor(QColor color)
 {
     finishDrawing();
     m_back = color;
-    m_image.fill(color);
+    m_fillPending = true;
+    m_erased = true;
+    m_repaintPending = true;
     update();
+}
+
+bool ChartSurface::FixedLines::drawnFor(const chart::Geometry &g, QColor backColor, QSize size) const
+{
+    return !image.isNull() && image.size() == size && back == backColor && slotWidth == g.slotWidth &&
+           zeroY == g.zeroY && lineEnd == g.lineEnd && tickTop == g.tickTop && tickBottom == g.tickBottom &&
+           std::equal(gridRows.begin(), gridRows.end(), g.gridRows.begin(), g.gridRows.end());
+}
+
+void ChartSurface::fixedLines(const chart::Geometry &g)
+{
+    if (!m_erased) {
+        chart::Canvas::fixedLines(g);
+        return;
+    }
+    if (m_fixedLines.drawnFor(g, m_back, m_image.size())) {
+        // The same lines on the same erased surface: the same pixels.
+        finishDrawing();
+        m_fillPending = false;
+        std::memcpy(m_image.bits(), m_fixedLines.image.constBits(),
+                    static_cast<std::size_t>(m_image.sizeInBytes()));
+        drawn();
+        return;
+    }
+    chart::Canvas::fixedLines(g);
+    finishDrawing();
+    m_fixedLines.image = m_image.copy();
+    m_fixedLines.back = m_back;
+    m_fixedLines.slotWidth = g.slotWidth;
+    m_fixedLines.zeroY = g.zeroY;
+    m_fixedLines.lineEnd = g.lineEnd;
+    m_fixedLines.tickTop = g.tickTop;
+    m_fixedLines.tickBottom = g.tickBottom;
+    m_fixedLines.gridRows.assign(g.gridRows.begin(), g.gridRows.end());
 }
 
 void ChartSurface::drawLine(QPoint from, QPoint to, QColor color, bool dotted)
@@ -57,7 +118,7 @@ void ChartSurface::drawLine(QPoint from, QPoint to, QColor color, bool dotted)
     pen.setCapStyle(Qt::FlatCap);
     p.setPen(pen);
     p.drawLine(from, to);
-    update();
+    drawn();
 }
 
 void ChartSurface::drawFilledCircle(QPoint centre, int radius, QColor outline)
@@ -76,7 +137,7 @@ void ChartSurface::drawFilledCircle(QPoint centre, int radius, QColor outline)
         m_discFill = m_fill;
     }
     painter().drawImage(centre - QPoint(m_discRadius + 1, m_discRadius + 1), m_disc);
-    update();
+    drawn();
 }
 
 void ChartSurface::line(chart::Point from, chart::Point to, chart::Bgr color, bool dotted)
@@ -91,7 +152,9 @@ void ChartSurface::filledCircle(chart::Point centre, int radius, chart::Bgr outl
 
 void ChartSurface::paintEvent(QPaintEvent *)
 {
+    m_repaintPending = false;
     finishDrawing();
+    fillIfPending();
     QPainter p(this);
     if (m_border > 0) {
         // Sunken single border.
@@ -108,6 +171,13 @@ void ChartSurface::paintEvent(QPaintEvent *)
         }
     }
     p.drawImage(origin(), m_image);
+}
+
+// A hidden surface is not repainted: what is drawn meanwhile asks again.
+void ChartSurface::hideEvent(QHideEvent *event)
+{
+    m_repaintPending = false;
+    QWidget::hideEvent(event);
 }
 
 void ChartSurface::mouseMoveEvent(QMouseEvent *event)

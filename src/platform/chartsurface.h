@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 class QPainter;
 
@@ -39,6 +40,9 @@ public:
     // The chart path's canvas.
     void line(chart::Point from, chart::Point to, chart::Bgr color, bool dotted) override;
     void filledCircle(chart::Point centre, int radius, chart::Bgr outline) override;
+    // On a surface just erased, the fixed lines of a geometry drawn before on
+    // the same back colour are copied from that drawing.
+    void fixedLines(const chart::Geometry &geometry) override;
 
     // The drawn content, for tests and screenshots.
     const QImage &image() const;
@@ -55,6 +59,7 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
@@ -64,6 +69,24 @@ private:
     // read or erased.
     QPainter &painter();
     void finishDrawing() const;
+    // Setting the back colour only notes it; the image is filled when it is
+    // next drawn on, read or shown (unless the fixed lines are copied first).
+    void fillIfPending() const;
+    // Something was drawn: the surface is no longer just erased and is to be
+    // shown again (one repaint request however many calls come before it).
+    void drawn();
+
+    // The fixed lines as last drawn on an erased surface, and what they were
+    // drawn for.
+    struct FixedLines
+    {
+        QImage image;
+        QColor back;
+        int slotWidth = 0, zeroY = 0, lineEnd = 0, tickTop = 0, tickBottom = 0;
+        std::vector<int> gridRows;
+        bool drawnFor(const chart::Geometry &g, QColor backColor, QSize size) const;
+    };
+    FixedLines m_fixedLines;
 
     mutable std::unique_ptr<QPainter> m_painter;
     // The last disc drawn, kept as a sprite: a chart draws hundreds of the
@@ -73,7 +96,10 @@ private:
     int m_discRadius = -1;
     QColor m_discOutline;
     QColor m_discFill;
-    QImage m_image;
+    mutable QImage m_image;
+    mutable bool m_fillPending = false;
+    bool m_erased = true;          // the image holds the back colour alone
+    bool m_repaintPending = false; // an update() since the last paint
     int m_border = 0;
     QColor m_back{0xE0, 0xE0, 0xE0};
     QColor m_fill{0xFF, 0x00, 0x00};

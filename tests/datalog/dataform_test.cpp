@@ -6,6 +6,7 @@
 
 #include "datalog/datafiles.h"
 #include "datalog/flexgridmodel.h"
+#include "datalog/readingtable.h"
 #include "display/showform.h"
 #include "graph/graphlink.h"
 #include "platform/chartsurface.h"

@@ -50,3 +50,68 @@ TEST(ChartSurface, KeepsDrawingUntilTheBackColourIsSet)
     surface.drawFilledCircle({10, 5}, 2, Qt::green);
     EXPECT_EQ(surface.image().pixelColor(10, 5), QColor(Qt::green));
 }
+
+namespace {
+
+// A chart's drawing: the fixed lines, then a trace of discs joined by lines.
+void drawTrace(ChartSurface &surface, const chart::Geometry &g, int shift, bool lineByLine = false)
+{
+    if (lineByLine)
+        chart::drawFixedLines(surface, g);
+    else
+        surface.fixedLines(g);
+    for (int k = 1; k < 60; ++k) {
+        const QPoint a(g.slotWidth * k, g.zeroY - (k * 7 + shift) % g.halfHeight);
+        const QPoint b(g.slotWidth * (k + 1), g.zeroY - ((k + 1) * 7 + shift) % g.halfHeight);
+        surface.drawLine(a, b, QColor(255, 0, 0));
+        surface.drawFilledCircle(a, g.discRadius, QColor(255, 0, 0));
+    }
+}
+
+// The same drawing with every fixed line drawn one by one.
+QImage drawnLineByLine(QSize area, QColor back, const chart::Geometry &g, int shift)
+{
+    ChartSurface surface(area, 0);
+    surface.setBackColor(back);
+    drawTrace(surface, g, shift, true);
+    return surface.image();
+}
+
+} // namespace
+
+// Redrawing a chart copies its fixed lines from the previous drawing when the
+// surface was just erased to the same back colour; the pixels are those of
+// drawing every line.
+TEST(ChartSurface, RedrawsWithCopiedFixedLinesMatchDrawingEveryLine)
+{
+    const QColor back(0xE0, 0xE0, 0xE0);
+    for (const chart::Geometry *g : {&chart::Geometry::display(), &chart::Geometry::graph()}) {
+        const QSize area = g == &chart::Geometry::display() ? QSize(405, 245) : QSize(703, 492);
+        ChartSurface surface(area, 2);
+        for (int shift = 0; shift < 3; ++shift) {
+            surface.setBackColor(back);
+            drawTrace(surface, *g, shift);
+            EXPECT_EQ(surface.image(), drawnLineByLine(area, back, *g, shift)) << "redraw " << shift;
+        }
+        // Another back colour, and back: no copy of lines drawn on another colour.
+        for (const QColor other : {QColor(Qt::white), back}) {
+            surface.setBackColor(other);
+            drawTrace(surface, *g, 5);
+            EXPECT_EQ(surface.image(), drawnLineByLine(area, other, *g, 5));
+        }
+    }
+}
+
+// Drawing the fixed lines over an earlier drawing keeps that drawing.
+TEST(ChartSurface, FixedLinesOverADrawingKeepIt)
+{
+    const chart::Geometry &g = chart::Geometry::display();
+    ChartSurface surface(QSize(405, 245), 2);
+    surface.setBackColor(QColor(0xE0, 0xE0, 0xE0));
+    surface.fixedLines(g); // drawn once on an erased surface: kept for copying
+    surface.setBackColor(QColor(0xE0, 0xE0, 0xE0));
+    surface.drawLine({0, 60}, {404, 60}, Qt::blue);
+    surface.fixedLines(g);
+    EXPECT_EQ(surface.image().pixelColor(200, 60), QColor(Qt::blue));
+    EXPECT_EQ(surface.image().pixelColor(200, g.zeroY), QColor(Qt::black));
+}
