@@ -2,6 +2,7 @@
 
 #include "datalog/datafiles.h"
 #include "datalog/dataform.h"
+#include "datalog/readingtable.h"
 #include "display/showform.h"
 #include "graph/graphlink.h"
 #include "link/connectform.h"

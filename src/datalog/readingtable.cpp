@@ -71,6 +71,13 @@ void ReadingTable::doItemsLayout()
     // new row count; the viewport already shows the rows where they now are.
     m_layoutAfterMove = false;
     updateGeometries();
+    // The current cell's frame reaches over the grid lines around it, which
+    // the moved pixels do not redraw: its row and a little round it are
+    // painted again where it now stands.
+    if (currentIndex().isValid()) {
+        const QRect cell = visualRect(currentIndex());
+        viewport()->update(QRect(0, cell.top() - 2, viewport()->width(), cell.height() + 4));
+    }
 }
 
 void ReadingTable::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,

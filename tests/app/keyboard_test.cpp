@@ -3,6 +3,7 @@
 // and the toolbar's shortcuts.
 #include "mainformharness.h"
 
+#include "datalog/readingtable.h"
 #include "platform/uikit.h"
 #include "support/recordingprint.h"
 
