@@ -10,9 +10,15 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -22,6 +28,81 @@ constexpr int kSignificantDigits = 15;
 constexpr qsizetype kChunkBytes = 64 * 1024;
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+
+// --- Writing into a line buffer ---------------------------------------------
+//
+// A line is written straight into the caller's buffer: room for the longest
+// form of the line is made first, the bytes are put through a pointer, and
+// the buffer is cut back to what was written. Nothing is allocated per line
+// once the buffer has grown to its working size.
+
+// Room for `text` in UTF-8: three bytes per UTF-16 unit at most (a surrogate
+// pair takes four bytes for two units).
+constexpr qsizetype utf8Room(qsizetype units)
+{
+    return 3 * units;
+}
+
+// Puts the UTF-8 form of `text` at `out`: the bytes QString::toUtf8() gives.
+// Runs of ASCII go eight characters at a time.
+char *putUtf8(char *out, QStringView text)
+{
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    while (p < end) {
+#if defined(__SSE2__)
+        if (end - p >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF) {
+                _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
+                p += 8;
+                out += 8;
+                continue;
+            }
+        }
+#endif
+        const char16_t c = *p;
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (c >> 6));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            // Pairs and stray halves: Qt's own conversion, for the same bytes.
+            const QByteArray rest = QStringView(p, end).toUtf8();
+            std::memcpy(out, rest.constData(), static_cast<std::size_t>(rest.size()));
+            return out + rest.size();
+        } else {
+            *out++ = static_cast<char>(0xE0 | (c >> 12));
+            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        ++p;
+    }
+    return out;
+}
+
+constexpr qsizetype kNumberRoom = 11; // "-2147483648"
+
+char *putNumber(char *out, std::int32_t number)
+{
+    return std::to_chars(out, out + kNumberRoom, number).ptr;
+}
+
+// Makes room for `room` more bytes at the end of `buffer`; returns where they start.
+char *openRoom(QByteArray &buffer, qsizetype room)
+{
+    const qsizetype used = buffer.size();
+    buffer.resize(used + room);
+    return buffer.data() + used;
+}
+
+// Cuts `buffer` back to end at `end`, a pointer into its own data.
+void closeRoom(QByteArray &buffer, const char *end)
+{
+    buffer.resize(end - buffer.constData());
+}
 
 // One text log line in print-zone layout. Zones are 14 columns wide and start
 // at columns 1, 15, 29, 43, ...; columns are counted in characters (QString
@@ -39,37 +120,152 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 class ZoneLine
 {
 public:
-    ZoneLine() { m_text.reserve(96); }
-
-    void add(const QString &item)
+    // Room for the line whose items have `units` UTF-16 units in all,
+    // `items` of them, one possibly a number item.
+    static constexpr qsizetype room(qsizetype units, int items)
     {
-        if (m_itemCount > 0)
-            padToNextZone();
-        m_text += item;
-        ++m_itemCount;
+        return utf8Room(units) + kNumberRoom + 2 + items * kZoneWidth + 2;
+    }
+
+    explicit ZoneLine(char *out) : m_out(out) {}
+
+    void add(QStringView item)
+    {
+        padIfNotFirst();
+        m_out = putUtf8(m_out, item);
+        m_column += item.size();
     }
 
     // A number item: a space, the decimal digits, a space.
-    void addNumber(std::int32_t number) { add(u' ' + QString::number(number) + u' '); }
-
-    QByteArray toBytes() const { return m_text.toUtf8() + kLineEnd; }
-
-private:
-    void padToNextZone()
+    void addNumber(std::int32_t number)
     {
-        const qsizetype nextStart = (m_text.size() / kZoneWidth + 1) * kZoneWidth;
-        m_text.append(QString(nextStart - m_text.size(), u' '));
+        padIfNotFirst();
+        char *const start = m_out;
+        *m_out++ = ' ';
+        m_out = putNumber(m_out, number);
+        *m_out++ = ' ';
+        m_column += m_out - start;
     }
 
-    QString m_text;
-    int m_itemCount = 0;
+    // Ends the line; returns the end of what was written.
+    char *finish()
+    {
+        *m_out++ = '\r';
+        *m_out++ = '\n';
+        return m_out;
+    }
+
+private:
+    void padIfNotFirst()
+    {
+        if (m_first) {
+            m_first = false;
+            return;
+        }
+        const qsizetype nextStart = (m_column / kZoneWidth + 1) * kZoneWidth;
+        std::memset(m_out, ' ', static_cast<std::size_t>(nextStart - m_column));
+        m_out += nextStart - m_column;
+        m_column = nextStart;
+    }
+
+    char *m_out;
+    qsizetype m_column = 0;
+    bool m_first = true;
 };
 
-void appendQuoted(QByteArray &out, const QString &text)
+char *putQuoted(char *out, QStringView text)
 {
-    out += '"';
-    out += text.toUtf8();
-    out += '"';
+    *out++ = '"';
+    out = putUtf8(out, text);
+    *out++ = '"';
+    return out;
+}
+
+constexpr qsizetype kCsvValueRoom = 360; // the widest form: "-" and 309 digits, or "." and 324 digits
+constexpr double kPowersOfTen[] = {1.0, 10.0, 100.0, 1e3, 1e4, 1e5, 1e6};
+
+// The value in the form of csvValue(), at `out`.
+char *putCsvValue(char *out, double value)
+{
+    auto put = [&out](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    };
+    if (std::isnan(value)) {
+        put("nan");
+        return out;
+    }
+    if (std::isinf(value)) {
+        put(value < 0 ? "-inf" : "inf");
+        return out;
+    }
+    if (value == 0.0) {
+        put("0");
+        return out;
+    }
+    if (value < 0)
+        *out++ = '-';
+    const double magnitude = std::fabs(value);
+
+    // Significant digits (no point, no trailing zeros) and how many of them
+    // precede the point (may be zero or negative: zeros after the point).
+    char digits[kSignificantDigits + 1];
+    qsizetype digitCount = 0;
+    qsizetype intDigits = 0;
+
+    // A reading's value is a whole count over a power of ten. When the value
+    // is the double nearest to m / 10^k with m below 10^15, that decimal is
+    // what rounding to 15 significant digits gives back, so its digits are
+    // the answer and the general conversion is not needed.
+    bool found = false;
+    for (int k = 0; k < int(std::size(kPowersOfTen)) && !found; ++k) {
+        const double scaled = std::nearbyint(magnitude * kPowersOfTen[k]);
+        if (scaled >= 1e15)
+            break;
+        if (scaled >= 1.0 && scaled / kPowersOfTen[k] == magnitude) {
+            const auto end = std::to_chars(digits, digits + sizeof digits, std::uint64_t(scaled)).ptr;
+            digitCount = end - digits;
+            intDigits = digitCount - k;
+            found = true;
+        }
+    }
+    if (!found) {
+        // Scientific form rounded to 15 significant digits: "d.dddddddddddddde[+-]x".
+        char buffer[40];
+        const auto converted = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                             std::chars_format::scientific, kSignificantDigits - 1);
+        const std::string_view text(buffer, converted.ptr - buffer);
+        const std::size_t ePos = text.find('e');
+        int exponent = 0;
+        const std::string_view exponentText = text.substr(ePos + 1);
+        std::from_chars(exponentText.data() + 1, exponentText.data() + exponentText.size(), exponent);
+        if (exponentText.front() == '-')
+            exponent = -exponent;
+        for (std::size_t i = 0; i < ePos; ++i) {
+            if (text[i] != '.')
+                digits[digitCount++] = text[i];
+        }
+        // The first digit stands for 10^exponent.
+        intDigits = exponent + 1;
+    }
+    while (digitCount > 1 && digits[digitCount - 1] == '0')
+        --digitCount;
+
+    if (intDigits <= 0) {
+        *out++ = '.';
+        std::memset(out, '0', static_cast<std::size_t>(-intDigits));
+        out += -intDigits;
+        put({digits, static_cast<std::size_t>(digitCount)});
+    } else if (intDigits >= digitCount) {
+        put({digits, static_cast<std::size_t>(digitCount)});
+        std::memset(out, '0', static_cast<std::size_t>(intDigits - digitCount));
+        out += intDigits - digitCount;
+    } else {
+        put({digits, static_cast<std::size_t>(intDigits)});
+        *out++ = '.';
+        put({digits + intDigits, static_cast<std::size_t>(digitCount - intDigits)});
+    }
+    return out;
 }
 
 const QString kNotAllWritten = QStringLiteral("Not all data could be written");
@@ -94,12 +290,16 @@ QString deviceReason(const QIODevice &device, bool stalled)
 class ChunkWriter
 {
 public:
-    explicit ChunkWriter(QIODevice &device) : m_device(device) { m_buffer.reserve(kChunkBytes + 256); }
+    explicit ChunkWriter(QIODevice &device) : m_device(device) { m_buffer.reserve(kChunkBytes + 1024); }
+
+    // The buffer lines are appended to; lineAdded() after each line.
+    QByteArray &buffer() { return m_buffer; }
+    bool lineAdded() { return m_buffer.size() < kChunkBytes || drain(); }
 
     bool add(const QByteArray &line)
     {
         m_buffer += line;
-        return m_buffer.size() < kChunkBytes || drain();
+        return lineAdded();
     }
 
     // Writes what is left and, for a file, pushes Qt's own buffer to the
@@ -192,24 +392,60 @@ template <typename WriteLog> WriteResult saveThroughSaveFile(const QString &path
 
 namespace datafiles {
 
-QByteArray textTitleLine(const QString &title, const QString &date, const QString &time)
+void appendTextTitleLine(QByteArray &out, const QString &title, const QString &date, const QString &time)
 {
-    ZoneLine line;
+    char *const start = openRoom(out, ZoneLine::room(title.size() + date.size() + time.size(), 3));
+    ZoneLine line(start);
     line.add(title);
     line.add(date);
     line.add(time);
-    return line.toBytes();
+    closeRoom(out, line.finish());
 }
 
-QByteArray textRecordLine(const MeasurementRecord &record)
+void appendTextRecordLine(QByteArray &out, const MeasurementRecord &record)
 {
-    ZoneLine line;
+    char *const start = openRoom(out, ZoneLine::room(record.function.size() + record.data.size() +
+                                                         record.unit.size() + record.time.size(),
+                                                     5));
+    ZoneLine line(start);
     line.addNumber(record.number);
     line.add(record.function);
     line.add(record.data);
     line.add(record.unit);
     line.add(record.time);
-    return line.toBytes();
+    closeRoom(out, line.finish());
+}
+
+void appendCsvRecordLine(QByteArray &out, const MeasurementRecord &record)
+{
+    char *p = openRoom(out, kNumberRoom + kCsvValueRoom + 11 +
+                                utf8Room(record.function.size() + record.unit.size() + record.time.size()));
+    p = putNumber(p, record.number);
+    *p++ = ',';
+    p = putQuoted(p, record.function);
+    *p++ = ',';
+    p = putCsvValue(p, record.value);
+    *p++ = ',';
+    p = putQuoted(p, record.unit);
+    *p++ = ',';
+    p = putQuoted(p, record.time);
+    *p++ = '\r';
+    *p++ = '\n';
+    closeRoom(out, p);
+}
+
+QByteArray textTitleLine(const QString &title, const QString &date, const QString &time)
+{
+    QByteArray line;
+    appendTextTitleLine(line, title, date, time);
+    return line;
+}
+
+QByteArray textRecordLine(const MeasurementRecord &record)
+{
+    QByteArray line;
+    appendTextRecordLine(line, record);
+    return line;
 }
 
 QByteArray csvHeaderLine()
@@ -220,17 +456,7 @@ QByteArray csvHeaderLine()
 QByteArray csvRecordLine(const MeasurementRecord &record)
 {
     QByteArray line;
-    line.reserve(96);
-    line += QByteArray::number(record.number);
-    line += ',';
-    appendQuoted(line, record.function);
-    line += ',';
-    line += csvValue(record.value);
-    line += ',';
-    appendQuoted(line, record.unit);
-    line += ',';
-    appendQuoted(line, record.time);
-    line += kLineEnd;
+    appendCsvRecordLine(line, record);
     return line;
 }
 
@@ -240,68 +466,21 @@ QByteArray csvRecordLine(const MeasurementRecord &record)
 // exponent, whatever its magnitude.
 QByteArray csvValue(double value)
 {
-    if (std::isnan(value))
-        return QByteArrayLiteral("nan");
-    if (std::isinf(value))
-        return value < 0 ? QByteArrayLiteral("-inf") : QByteArrayLiteral("inf");
-    if (value == 0.0)
-        return QByteArrayLiteral("0");
-
-    // Scientific form rounded to 15 significant digits: "[-]d.dddddddddddddde[+-]x".
-    char buffer[40];
-    const auto converted = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                                         kSignificantDigits - 1);
-    std::string_view text(buffer, converted.ptr - buffer);
-
-    const bool negative = text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    const std::size_t ePos = text.find('e');
-    int exponent = 0;
-    const std::string_view exponentText = text.substr(ePos + 1);
-    std::from_chars(exponentText.data() + 1, exponentText.data() + exponentText.size(), exponent);
-    if (exponentText.front() == '-')
-        exponent = -exponent;
-
-    // Significant digits without the point and without trailing zeros.
-    char digits[kSignificantDigits];
-    qsizetype digitCount = 0;
-    for (std::size_t i = 0; i < ePos; ++i) {
-        if (text[i] != '.')
-            digits[digitCount++] = text[i];
-    }
-    while (digitCount > 1 && digits[digitCount - 1] == '0')
-        --digitCount;
-
-    // The first digit stands for 10^exponent; intDigits digits precede the point.
-    const qsizetype intDigits = exponent + 1;
-    QByteArray out;
-    out.reserve(std::max<qsizetype>(intDigits, -intDigits) + digitCount + 3);
-    if (negative)
-        out += '-';
-    if (intDigits <= 0) {
-        out += '.';
-        out.append(-intDigits, '0');
-        out.append(digits, digitCount);
-    } else if (intDigits >= digitCount) {
-        out.append(digits, digitCount);
-        out.append(intDigits - digitCount, '0');
-    } else {
-        out.append(digits, intDigits);
-        out += '.';
-        out.append(digits + intDigits, digitCount - intDigits);
-    }
-    return out;
+    char buffer[kCsvValueRoom];
+    return QByteArray(buffer, putCsvValue(buffer, value) - buffer);
 }
 
 WriteResult writeTextLog(QIODevice &device, const QString &title, const QString &date, const QString &time,
                          std::span<const MeasurementRecord> records)
 {
     ChunkWriter writer(device);
-    if (!writer.add(textTitleLine(title, date, time)) || !writer.add(kLineEnd))
+    appendTextTitleLine(writer.buffer(), title, date, time);
+    writer.buffer() += kLineEnd;
+    if (!writer.lineAdded())
         return writer.failure();
     for (const MeasurementRecord &record : records) {
-        if (!writer.add(textRecordLine(record)))
+        appendTextRecordLine(writer.buffer(), record);
+        if (!writer.lineAdded())
             return writer.failure();
     }
     return writer.finish();
@@ -313,7 +492,8 @@ WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> re
     if (!writer.add(csvHeaderLine()))
         return writer.failure();
     for (const MeasurementRecord &record : records) {
-        if (!writer.add(csvRecordLine(record)))
+        appendCsvRecordLine(writer.buffer(), record);
+        if (!writer.lineAdded())
             return writer.failure();
     }
     return writer.finish();

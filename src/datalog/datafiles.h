@@ -34,6 +34,12 @@ QByteArray textRecordLine(const MeasurementRecord &record);
 QByteArray csvHeaderLine(); // "NO.","FUN","DATA","UNIT","TIME"
 QByteArray csvRecordLine(const MeasurementRecord &record);
 
+// The same lines appended to `out`; a buffer that is reused allocates nothing
+// per line once it has grown to its working size.
+void appendTextTitleLine(QByteArray &out, const QString &title, const QString &date, const QString &time);
+void appendTextRecordLine(QByteArray &out, const MeasurementRecord &record);
+void appendCsvRecordLine(QByteArray &out, const MeasurementRecord &record);
+
 // The value form of the comma-separated log: locale-independent, up to 15
 // significant digits, no trailing zeros, no point for whole values, no zero
 // before the point below 1 (0.5 -> ".5", -0.012 -> "-.012"), never an

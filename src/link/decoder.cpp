@@ -195,8 +195,9 @@ constexpr std::array<std::array<FunctionRow, 4>, 16> kFunctions = {{
 constexpr double kPowersOfTen[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
 
 // The count in decimal, five digits with leading zeros, with the point
-// inserted so that `decimals` digits follow it.
-QString digitsText(std::uint16_t count, int decimals)
+// inserted so that `decimals` digits follow it, after a minus sign when
+// `negative`.
+ReadingText digitsText(std::uint16_t count, int decimals, bool negative)
 {
     char16_t buf[6];
     unsigned c = count;
@@ -204,12 +205,13 @@ QString digitsText(std::uint16_t count, int decimals)
         buf[i] = static_cast<char16_t>(u'0' + c % 10);
         c /= 10;
     }
-    QString text;
-    text.reserve(7);
-    text.append(reinterpret_cast<const QChar *>(buf), 5 - decimals);
+    ReadingText text;
+    if (negative)
+        text.append(u'-');
+    text.append(buf, 5 - decimals);
     if (decimals > 0) {
-        text.append(QLatin1Char('.'));
-        text.append(reinterpret_cast<const QChar *>(buf + 5 - decimals), decimals);
+        text.append(u'.');
+        text.append(buf + 5 - decimals, decimals);
     }
     return text;
 }
@@ -273,12 +275,9 @@ Reading decodeMeterFrame(const MeterFrame &frame)
         }
     }
 
-    r.displayText = digitsText(frame.displayCount, r.decimals);
-    if (frame.negative) {
-        r.displayText.prepend(QLatin1Char('-'));
+    if (frame.negative)
         r.value = -r.value;
-    }
-    if (r.overRange)
-        r.displayText = kOverRangeText;
+    r.displayText = r.overRange ? ReadingText(kOverRangeText)
+                                : digitsText(frame.displayCount, r.decimals, frame.negative);
     return r;
 }

@@ -65,6 +65,8 @@ public:
     // stop signal) be served.
     static constexpr int kReplaySliceMs = 10;
     static constexpr qint64 kReplayBacklog = 64 * 1024;
+    // Frames a replay reads and logs before their lines go out together.
+    static constexpr qsizetype kReplayBatch = 256;
 
     HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIODevice &err, QObject *parent = nullptr);
     ~HeadlessLogger() override;
@@ -93,8 +95,11 @@ Q_SIGNALS:
 private:
     bool openOutputs();
     bool openOutput(QFile &file, const logoutputs::Output &output, qint64 &lastNumber, bool &needsHeading);
+    bool writeFile(QFile &file, const QByteArray &bytes);
     bool writeOutput(QFile &file, const QByteArray &bytes);
-    bool writeOut(const QByteArray &bytes);
+    bool flushOutputs();
+    QString writePending();
+    bool readReplayBatch();
     void runReplay();
     void replaySlice();
     void endReplay();
@@ -125,6 +130,14 @@ private:
     QFile m_text;
     QFile m_capture;
     QFile m_replay;
+    QByteArray m_replayBatch; // frames read from the capture, m_replayFrame the next to log
+    qsizetype m_replayFrame = 0;
+
+    // Lines and bytes made but not yet handed to their output.
+    QByteArray m_capturePending;
+    QByteArray m_csvPending;
+    QByteArray m_textPending;
+    QByteArray m_outPending;
 
     qint64 m_count = 0;
     RecordAssembler m_assembler;
@@ -133,6 +146,7 @@ private:
     qint64 m_numberOffset = 0; // the last record number of the logs continued
     bool m_started = false;
     bool m_replayEnding = false; // no more frames are read; the standard output drains
+    bool m_finishing = false;    // finish() has begun: what waits has been handed out
     bool m_finished = false;
     int m_status = Success;
 };
