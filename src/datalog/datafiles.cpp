@@ -44,24 +44,35 @@ constexpr qsizetype utf8Room(qsizetype units)
 }
 
 // Puts the UTF-8 form of `text` at `out`: the bytes QString::toUtf8() gives.
-// Runs of ASCII go eight characters at a time.
+// Runs of ASCII go eight or four characters at a time.
 char *putUtf8(char *out, QStringView text)
 {
     const char16_t *p = text.utf16();
     const char16_t *const end = p + text.size();
     while (p < end) {
 #if defined(__SSE2__)
-        if (end - p >= 8) {
+        while (end - p >= 8) {
             const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
             const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF) {
-                _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
-                p += 8;
-                out += 8;
-                continue;
-            }
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
+            p += 8;
+            out += 8;
         }
 #endif
+        while (end - p >= 4) {
+            std::uint64_t units;
+            std::memcpy(&units, p, sizeof units);
+            if (units & 0xFF80FF80FF80FF80ull)
+                break;
+            for (int i = 0; i < 4; ++i)
+                out[i] = static_cast<char>(p[i]);
+            p += 4;
+            out += 4;
+        }
+        if (p == end)
+            break;
         const char16_t c = *p;
         if (c < 0x80) {
             *out++ = static_cast<char>(c);
@@ -90,17 +101,12 @@ char *putNumber(char *out, std::int32_t number)
     return std::to_chars(out, out + kNumberRoom, number).ptr;
 }
 
-// Makes room for `room` more bytes at the end of `buffer`; returns where they start.
-char *openRoom(QByteArray &buffer, qsizetype room)
+// Appends the line `put` writes (at most `room` bytes) to `buffer`.
+template <typename Put> void appendLine(QByteArray &buffer, qsizetype room, Put put)
 {
     const qsizetype used = buffer.size();
     buffer.resize(used + room);
-    return buffer.data() + used;
-}
-
-// Cuts `buffer` back to end at `end`, a pointer into its own data.
-void closeRoom(QByteArray &buffer, const char *end)
-{
+    char *const end = put(buffer.data() + used);
     buffer.resize(end - buffer.constData());
 }
 
@@ -119,12 +125,14 @@ void closeRoom(QByteArray &buffer, const char *end)
 // leaves the padding that precedes it).
 class ZoneLine
 {
+    static constexpr qsizetype kPadStore = 16;
+
 public:
     // Room for the line whose items have `units` UTF-16 units in all,
     // `items` of them, one possibly a number item.
     static constexpr qsizetype room(qsizetype units, int items)
     {
-        return utf8Room(units) + kNumberRoom + 2 + items * kZoneWidth + 2;
+        return utf8Room(units) + kNumberRoom + 2 + items * kZoneWidth + kPadStore + 2;
     }
 
     explicit ZoneLine(char *out) : m_out(out) {}
@@ -162,8 +170,10 @@ private:
             m_first = false;
             return;
         }
+        // A padding is 1 to 14 spaces: 16 are put, the rest is written over.
+        static constexpr char kSpaces[kPadStore + 1] = "                ";
         const qsizetype nextStart = (m_column / kZoneWidth + 1) * kZoneWidth;
-        std::memset(m_out, ' ', static_cast<std::size_t>(nextStart - m_column));
+        std::memcpy(m_out, kSpaces, kPadStore);
         m_out += nextStart - m_column;
         m_column = nextStart;
     }
@@ -209,7 +219,7 @@ char *putCsvValue(char *out, double value)
 
     // Significant digits (no point, no trailing zeros) and how many of them
     // precede the point (may be zero or negative: zeros after the point).
-    char digits[kSignificantDigits + 1];
+    char digits[kSignificantDigits + 1] = {};
     qsizetype digitCount = 0;
     qsizetype intDigits = 0;
 
@@ -219,15 +229,40 @@ char *putCsvValue(char *out, double value)
     // the answer and the general conversion is not needed.
     bool found = false;
     for (int k = 0; k < int(std::size(kPowersOfTen)) && !found; ++k) {
-        const double scaled = std::nearbyint(magnitude * kPowersOfTen[k]);
-        if (scaled >= 1e15)
+        const double product = magnitude * kPowersOfTen[k];
+        if (product >= 1e15)
             break;
-        if (scaled >= 1.0 && scaled / kPowersOfTen[k] == magnitude) {
+        // The nearest whole number: below 2^52, adding and taking away 2^52
+        // rounds to it (to the even one at a half).
+        const double scaled = (product + 0x1p52) - 0x1p52;
+        // The product of a match is within a few units in the last place of
+        // the whole number; the exact test (a division) only runs near one.
+        if (std::fabs(product - scaled) > 1e-9 * scaled)
+            continue;
+        if (scaled >= 1.0 && scaled < 1e15 && scaled / kPowersOfTen[k] == magnitude) {
             const auto end = std::to_chars(digits, digits + sizeof digits, std::uint64_t(scaled)).ptr;
             digitCount = end - digits;
             intDigits = digitCount - k;
             found = true;
         }
+    }
+    if (found) {
+        while (digitCount > 1 && digits[digitCount - 1] == '0' && digitCount > intDigits)
+            --digitCount;
+        if (intDigits <= 0) {
+            *out++ = '.';
+            for (qsizetype i = intDigits; i < 0; ++i)
+                *out++ = '0';
+            for (qsizetype i = 0; i < digitCount; ++i)
+                *out++ = digits[i];
+        } else {
+            for (qsizetype i = 0; i < digitCount; ++i) {
+                if (i == intDigits)
+                    *out++ = '.';
+                *out++ = digits[i];
+            }
+        }
+        return out;
     }
     if (!found) {
         // Scientific form rounded to 15 significant digits: "d.dddddddddddddde[+-]x".
@@ -268,6 +303,61 @@ char *putCsvValue(char *out, double value)
     return out;
 }
 
+// --- The lines ------------------------------------------------------------
+
+qsizetype textTitleRoom(const QString &title, const QString &date, const QString &time)
+{
+    return ZoneLine::room(title.size() + date.size() + time.size(), 3);
+}
+
+char *putTextTitleLine(char *out, const QString &title, const QString &date, const QString &time)
+{
+    ZoneLine line(out);
+    line.add(title);
+    line.add(date);
+    line.add(time);
+    return line.finish();
+}
+
+qsizetype textRecordRoom(const MeasurementRecord &record)
+{
+    return ZoneLine::room(
+        record.function.size() + record.data.size() + record.unit.size() + record.time.size(), 5);
+}
+
+char *putTextRecordLine(char *out, const MeasurementRecord &record)
+{
+    ZoneLine line(out);
+    line.addNumber(record.number);
+    line.add(record.function);
+    line.add(record.data);
+    line.add(record.unit);
+    line.add(record.time);
+    return line.finish();
+}
+
+qsizetype csvRecordRoom(const MeasurementRecord &record)
+{
+    return kNumberRoom + kCsvValueRoom + 11 +
+           utf8Room(record.function.size() + record.unit.size() + record.time.size());
+}
+
+char *putCsvRecordLine(char *p, const MeasurementRecord &record)
+{
+    p = putNumber(p, record.number);
+    *p++ = ',';
+    p = putQuoted(p, record.function);
+    *p++ = ',';
+    p = putCsvValue(p, record.value);
+    *p++ = ',';
+    p = putQuoted(p, record.unit);
+    *p++ = ',';
+    p = putQuoted(p, record.time);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
 const QString kNotAllWritten = QStringLiteral("Not all data could be written");
 
 // Why a write to `device` failed. A file says it by its error code; another
@@ -290,16 +380,26 @@ QString deviceReason(const QIODevice &device, bool stalled)
 class ChunkWriter
 {
 public:
-    explicit ChunkWriter(QIODevice &device) : m_device(device) { m_buffer.reserve(kChunkBytes + 1024); }
+    explicit ChunkWriter(QIODevice &device)
+        : m_device(device), m_buffer(kChunkBytes + 1024, Qt::Uninitialized)
+    {
+    }
 
-    // The buffer lines are appended to; lineAdded() after each line.
-    QByteArray &buffer() { return m_buffer; }
-    bool lineAdded() { return m_buffer.size() < kChunkBytes || drain(); }
+    // Adds the line `put` writes (at most `room` bytes).
+    template <typename Put> bool addLine(qsizetype room, Put put)
+    {
+        if (m_used + room > m_buffer.size())
+            m_buffer.resize(m_used + room);
+        m_used = put(m_buffer.data() + m_used) - m_buffer.constData();
+        return m_used < kChunkBytes || drain();
+    }
 
     bool add(const QByteArray &line)
     {
-        m_buffer += line;
-        return lineAdded();
+        return addLine(line.size(), [&line](char *out) {
+            std::memcpy(out, line.constData(), static_cast<std::size_t>(line.size()));
+            return out + line.size();
+        });
     }
 
     // Writes what is left and, for a file, pushes Qt's own buffer to the
@@ -323,7 +423,7 @@ private:
     bool drain()
     {
         const char *data = m_buffer.constData();
-        qint64 left = m_buffer.size();
+        qint64 left = m_used;
         while (left > 0) {
             const qint64 written = m_device.write(data, left);
             if (written <= 0) {
@@ -333,12 +433,13 @@ private:
             data += written;
             left -= written;
         }
-        m_buffer.resize(0);
+        m_used = 0;
         return true;
     }
 
     QIODevice &m_device;
-    QByteArray m_buffer;
+    QByteArray m_buffer; // lines gathered, the first m_used bytes
+    qsizetype m_used = 0;
     bool m_stalled = false;
 };
 
@@ -394,44 +495,18 @@ namespace datafiles {
 
 void appendTextTitleLine(QByteArray &out, const QString &title, const QString &date, const QString &time)
 {
-    char *const start = openRoom(out, ZoneLine::room(title.size() + date.size() + time.size(), 3));
-    ZoneLine line(start);
-    line.add(title);
-    line.add(date);
-    line.add(time);
-    closeRoom(out, line.finish());
+    appendLine(out, textTitleRoom(title, date, time),
+               [&](char *p) { return putTextTitleLine(p, title, date, time); });
 }
 
 void appendTextRecordLine(QByteArray &out, const MeasurementRecord &record)
 {
-    char *const start = openRoom(out, ZoneLine::room(record.function.size() + record.data.size() +
-                                                         record.unit.size() + record.time.size(),
-                                                     5));
-    ZoneLine line(start);
-    line.addNumber(record.number);
-    line.add(record.function);
-    line.add(record.data);
-    line.add(record.unit);
-    line.add(record.time);
-    closeRoom(out, line.finish());
+    appendLine(out, textRecordRoom(record), [&](char *p) { return putTextRecordLine(p, record); });
 }
 
 void appendCsvRecordLine(QByteArray &out, const MeasurementRecord &record)
 {
-    char *p = openRoom(out, kNumberRoom + kCsvValueRoom + 11 +
-                                utf8Room(record.function.size() + record.unit.size() + record.time.size()));
-    p = putNumber(p, record.number);
-    *p++ = ',';
-    p = putQuoted(p, record.function);
-    *p++ = ',';
-    p = putCsvValue(p, record.value);
-    *p++ = ',';
-    p = putQuoted(p, record.unit);
-    *p++ = ',';
-    p = putQuoted(p, record.time);
-    *p++ = '\r';
-    *p++ = '\n';
-    closeRoom(out, p);
+    appendLine(out, csvRecordRoom(record), [&](char *p) { return putCsvRecordLine(p, record); });
 }
 
 QByteArray textTitleLine(const QString &title, const QString &date, const QString &time)
@@ -474,13 +549,16 @@ WriteResult writeTextLog(QIODevice &device, const QString &title, const QString 
                          std::span<const MeasurementRecord> records)
 {
     ChunkWriter writer(device);
-    appendTextTitleLine(writer.buffer(), title, date, time);
-    writer.buffer() += kLineEnd;
-    if (!writer.lineAdded())
+    const bool titleAdded = writer.addLine(textTitleRoom(title, date, time) + kLineEnd.size(), [&](char *p) {
+        p = putTextTitleLine(p, title, date, time);
+        *p++ = '\r';
+        *p++ = '\n';
+        return p;
+    });
+    if (!titleAdded)
         return writer.failure();
     for (const MeasurementRecord &record : records) {
-        appendTextRecordLine(writer.buffer(), record);
-        if (!writer.lineAdded())
+        if (!writer.addLine(textRecordRoom(record), [&](char *p) { return putTextRecordLine(p, record); }))
             return writer.failure();
     }
     return writer.finish();
@@ -492,8 +570,7 @@ WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> re
     if (!writer.add(csvHeaderLine()))
         return writer.failure();
     for (const MeasurementRecord &record : records) {
-        appendCsvRecordLine(writer.buffer(), record);
-        if (!writer.lineAdded())
+        if (!writer.addLine(csvRecordRoom(record), [&](char *p) { return putCsvRecordLine(p, record); }))
             return writer.failure();
     }
     return writer.finish();

@@ -6,11 +6,25 @@
 
 namespace {
 
-// Texts live in static storage; QString::fromRawData wraps them without a copy.
-QString lit(const char16_t *text)
+// A text of the tables: static storage and its length, both known at compile
+// time, so that a Reading's captions wrap them without a copy or a count.
+struct Text
 {
-    return QString::fromRawData(reinterpret_cast<const QChar *>(text),
-                                static_cast<qsizetype>(std::char_traits<char16_t>::length(text)));
+    const char16_t *chars = nullptr; // nullptr: unset
+    qsizetype size = 0;
+
+    constexpr Text() = default;
+    constexpr Text(std::nullptr_t) {}
+    constexpr Text(const char16_t *text)
+        : chars(text), size(static_cast<qsizetype>(std::char_traits<char16_t>::length(text)))
+    {
+    }
+    constexpr explicit operator bool() const { return chars != nullptr; }
+};
+
+QString lit(Text text)
+{
+    return QString::fromRawData(reinterpret_cast<const QChar *>(text.chars), text.size);
 }
 
 constexpr double kKeepFullScale = -1.0; // the row leaves the default full scale
@@ -21,20 +35,19 @@ constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 // otherwise the over-range limit and the clamp value equal the full scale.
 struct RangeRow
 {
-    const char16_t *caption; // nullptr: range caption unset
+    Text caption; // nullptr: range caption unset
     int decimals;
-    double fullScale;     // kKeepFullScale: stays at the default
-    double limit;         // kNoLimit: no over-range test
-    const char16_t *unit; // nullptr: unit caption and UNIT column unset
+    double fullScale; // kKeepFullScale: stays at the default
+    double limit;     // kNoLimit: no over-range test
+    Text unit;        // nullptr: unit caption and UNIT column unset
 };
 
-constexpr RangeRow row(const char16_t *caption, int decimals, double fullScale, const char16_t *unit)
+constexpr RangeRow row(Text caption, int decimals, double fullScale, Text unit)
 {
     return {caption, decimals, fullScale, fullScale, unit};
 }
 
-constexpr RangeRow rowLimit(const char16_t *caption, int decimals, double fullScale, double limit,
-                            const char16_t *unit)
+constexpr RangeRow rowLimit(Text caption, int decimals, double fullScale, double limit, Text unit)
 {
     return {caption, decimals, fullScale, limit, unit};
 }
@@ -119,24 +132,28 @@ enum class Trms { Unset, Shown, Hidden };
 
 struct FunctionRow
 {
-    const char16_t *caption; // nullptr: no row at all (codes 10..15)
+    Text caption; // nullptr: no row at all (codes 10..15)
     Coupling coupling;
     Trms trms;
-    const char16_t *columnText; // FUN column; nullptr: unset
-    const RangeSet *ranges;     // nullptr: no range row applies
+    Text columnText;        // FUN column; nullptr: unset
+    const RangeSet *ranges; // nullptr: no range row applies
     bool diode = false;
 };
 
-constexpr const char16_t *kVacHz = u"VAC/HZ/%";
-constexpr const char16_t *kVdc = u"VDC";
-constexpr const char16_t *kHz = u"Hz%";
-constexpr const char16_t *kRDiode = u"R/DIODE/BEEP/CAP";
-constexpr const char16_t *kTemp = u"TEMP";
-constexpr const char16_t *kTenA = u"10A/HZ/%";
-constexpr const char16_t *kMa = u"mA";
-constexpr const char16_t *kLoopFn = u"4-20mA%";
-constexpr const char16_t *kUa = u"uA";
-constexpr const char16_t *kVoltageFn = u"Voltage";
+constexpr Text kVacHz = u"VAC/HZ/%";
+constexpr Text kVdc = u"VDC";
+constexpr Text kHz = u"Hz%";
+constexpr Text kRDiode = u"R/DIODE/BEEP/CAP";
+constexpr Text kTemp = u"TEMP";
+constexpr Text kTenA = u"10A/HZ/%";
+constexpr Text kMa = u"mA";
+constexpr Text kLoopFn = u"4-20mA%";
+constexpr Text kUa = u"uA";
+constexpr Text kVoltageFn = u"Voltage";
+
+constexpr Text kAcPlusDc = u"AC+DC";
+constexpr Text kAc = u"AC";
+constexpr Text kDc = u"DC";
 
 constexpr FunctionRow kNoRow = {nullptr, Coupling::Unset, Trms::Unset, nullptr, nullptr};
 
@@ -223,10 +240,10 @@ void applyFunctionRow(const FunctionRow &fn, bool acPlusDc, Reading &r)
     case Coupling::Unset:
         break;
     case Coupling::AcOrAcDc:
-        r.couplingCaption = acPlusDc ? lit(u"AC+DC") : lit(u"AC");
+        r.couplingCaption = acPlusDc ? lit(kAcPlusDc) : lit(kAc);
         break;
     case Coupling::Dc:
-        r.couplingCaption = lit(u"DC");
+        r.couplingCaption = lit(kDc);
         break;
     case Coupling::Empty:
         r.couplingCaption = QString();
