@@ -28,7 +28,8 @@ int main(int argc, char **argv)
     }
     BenchSession session(seed);
     for (long long i = 0; i < frames; ++i) {
-        const auto bytes = encodeMeterFrame(session.next(), static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull);
+        const auto bytes =
+            encodeMeterFrame(session.next(), static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull);
         if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
             std::perror(argv[2]);
             std::fclose(file);

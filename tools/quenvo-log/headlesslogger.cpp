@@ -231,14 +231,16 @@ void HeadlessLogger::replaySlice()
 // the capture (a piece of a frame there is reported and ignored) or a failure.
 bool HeadlessLogger::readReplayBatch()
 {
-    constexpr qsizetype kBatchBytes = kReplayBatch * qsizetype(kMeterFrameSize);
+    // A read waits until it has all it asks for: from a pipe, one frame at a
+    // time, so that each is logged as soon as it has come.
+    const qsizetype batchBytes = (m_replay.isSequential() ? 1 : kReplayBatch) * qsizetype(kMeterFrameSize);
     const qsizetype used = m_replayFrame * qsizetype(kMeterFrameSize);
     const qsizetype kept = m_replayBatch.size() - used;
     if (kept > 0)
         std::memmove(m_replayBatch.data(), m_replayBatch.constData() + used, std::size_t(kept));
-    m_replayBatch.resize(kBatchBytes);
+    m_replayBatch.resize(batchBytes);
     m_replayFrame = 0;
-    const qint64 got = m_replay.read(m_replayBatch.data() + kept, kBatchBytes - kept);
+    const qint64 got = m_replay.read(m_replayBatch.data() + kept, batchBytes - kept);
     if (got < 0 || m_replay.error() != QFileDevice::NoError) {
         m_replayBatch.resize(0);
         fail(RuntimeFailure,

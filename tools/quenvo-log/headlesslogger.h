@@ -43,10 +43,13 @@ struct LoggerOptions
 //
 // Each reading goes out as a text-log record line on `out` (ending in a line
 // feed) and, when asked, to the text log, the comma-separated log and the
-// capture; every file is written and flushed per reading, so an interrupted
-// run loses nothing already received. The files are written first and `out`
-// is expected not to wait (see ConsoleOut); a replay pauses while `out` has
-// more than kReplayBacklog bytes waiting, so a slow reader loses nothing.
+// capture. From a live source every file is written and flushed per reading,
+// so an interrupted run loses nothing already received; a replay (whose
+// source stays on disk) writes the lines of kReplayBatch frames at once, and
+// what is made goes out when the run ends (a stop, a limit, a failure). The files are
+// written first and `out` is expected not to wait (see ConsoleOut); a replay
+// pauses while `out` has more than kReplayBacklog bytes waiting, so a slow
+// reader loses nothing.
 // Output files are opened under the rules of logoutputs: a continued log
 // goes on with the numbering after its last record. Live sources go through the receive
 // path the desktop program ships, going back to arming after every discard.
