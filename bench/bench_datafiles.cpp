@@ -143,7 +143,7 @@ BENCHMARK(BM_FormatCsvLog)->Unit(benchmark::kMillisecond);
 // The ready bytes through a save file, in the chunks a save writes, committed.
 static void writeDurable(benchmark::State &state, const QByteArray &bytes, const QString &path)
 {
-    constexpr qsizetype kChunk = 64 * 1024;
+    constexpr qsizetype kChunk = datafiles::kWriteChunkBytes;
     for (auto _ : state) {
         QSaveFile file(path);
         bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);

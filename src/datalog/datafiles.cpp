@@ -24,8 +24,7 @@ namespace {
 
 constexpr qsizetype kZoneWidth = 14;
 constexpr int kSignificantDigits = 15;
-// Lines are gathered into chunks of about this size before they go to the device.
-constexpr qsizetype kChunkBytes = 64 * 1024;
+using datafiles::kWriteChunkBytes;
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
@@ -381,7 +380,7 @@ class ChunkWriter
 {
 public:
     explicit ChunkWriter(QIODevice &device)
-        : m_device(device), m_buffer(kChunkBytes + 1024, Qt::Uninitialized)
+        : m_device(device), m_buffer(kWriteChunkBytes + 1024, Qt::Uninitialized)
     {
     }
 
@@ -391,7 +390,7 @@ public:
         if (m_used + room > m_buffer.size())
             m_buffer.resize(m_used + room);
         m_used = put(m_buffer.data() + m_used) - m_buffer.constData();
-        return m_used < kChunkBytes || drain();
+        return m_used < kWriteChunkBytes || drain();
     }
 
     bool add(const QByteArray &line)

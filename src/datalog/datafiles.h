@@ -46,9 +46,14 @@ void appendCsvRecordLine(QByteArray &out, const MeasurementRecord &record);
 // exponent; -0.0 -> "0"; NaN and infinities -> "nan", "inf", "-inf".
 QByteArray csvValue(double value);
 
+// Lines are gathered into chunks of about this size before they go to the
+// device: few large writes cost the system far less than many small ones.
+inline constexpr qsizetype kWriteChunkBytes = 1024 * 1024;
+
 // Stream writers on an open device: every write is checked; on the first
 // failure they stop and return the device's reason. Lines go out in chunks of
-// about 64 KiB; a file device is flushed at the end, so a full disk shows here.
+// about kWriteChunkBytes; a file device is flushed at the end, so a full disk
+// shows here.
 WriteResult writeTextLog(QIODevice &device, const QString &title, const QString &date, const QString &time,
                          std::span<const MeasurementRecord> records);
 WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> records);

@@ -264,10 +264,11 @@ private:
 
 TEST(DataFileWriters, StopAtTheFirstFailedWriteAndReportIt)
 {
-    const std::vector<MeasurementRecord> records = manyRecords(2000);
+    const std::vector<MeasurementRecord> records = manyRecords(int(3 * kWriteChunkBytes / 50));
     const QByteArray fullText = textLogOf(records);
     const QByteArray fullCsv = csvLogOf(records);
-    ASSERT_GT(fullText.size(), 128 * 1024) << "spans several chunks";
+    ASSERT_GT(fullText.size(), 2 * kWriteChunkBytes) << "spans several chunks";
+    ASSERT_GT(fullCsv.size(), 2 * kWriteChunkBytes) << "spans several chunks";
 
     const QString expected = QStringLiteral("No space left on device");
     const QString silentReason = QStringLiteral("Not all data could be written");
@@ -275,8 +276,9 @@ TEST(DataFileWriters, StopAtTheFirstFailedWriteAndReportIt)
     {
         qint64 capacity;
         bool silent;
-    } cases[] = {{0, false},  {100, false}, {64 * 1024 - 1, false}, {64 * 1024 + 10, false}, {-1, false},
-                 {100, true}, {-1, true}};
+    } cases[] = {
+        {0, false},  {100, false}, {kWriteChunkBytes - 1, false}, {kWriteChunkBytes + 10, false}, {-1, false},
+        {100, true}, {-1, true}};
     for (const auto &c : cases) {
         for (bool csv : {false, true}) {
             const QByteArray &full = csv ? fullCsv : fullText;
