@@ -33,7 +33,7 @@ static void BM_ParseAndDecode(benchmark::State &state)
     for (auto _ : state) {
         const Reading r = decodeMeterFrame(parseMeterFrame(frames[i]));
         benchmark::DoNotOptimize(r.value);
-        benchmark::DoNotOptimize(r.displayText.constData());
+        benchmark::DoNotOptimize(r.displayText);
         i = (i + 1) % frames.size();
     }
     state.SetItemsProcessed(state.iterations()); // frames decoded per second

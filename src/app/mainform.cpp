@@ -105,7 +105,7 @@ void MainForm::MSComm1_OnComm()
     // 14. Bar graph.
     showForm->updateBarGraph(r.fullScale, r.value, r.overRange);
     // 15. Time of the reading.
-    const QString time = TimeTexts::recordTime(TimeTexts::now());
+    const QString time = TimeTexts::recordTimeNow();
     dataForm->setReadingTime(time);
     // 12, 16. The record, with the captions in force, stored as number n.
     m_state.append(m_assembler.assemble(r, time));

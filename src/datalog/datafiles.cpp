@@ -10,18 +10,104 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 constexpr qsizetype kZoneWidth = 14;
 constexpr int kSignificantDigits = 15;
-// Lines are gathered into chunks of about this size before they go to the device.
-constexpr qsizetype kChunkBytes = 64 * 1024;
+using datafiles::kWriteChunkBytes;
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+
+// --- Writing into a line buffer ---------------------------------------------
+//
+// A line is written straight into the caller's buffer: room for the longest
+// form of the line is made first, the bytes are put through a pointer, and
+// the buffer is cut back to what was written. Nothing is allocated per line
+// once the buffer has grown to its working size.
+
+// Room for `text` in UTF-8: three bytes per UTF-16 unit at most (a surrogate
+// pair takes four bytes for two units).
+constexpr qsizetype utf8Room(qsizetype units)
+{
+    return 3 * units;
+}
+
+// Puts the UTF-8 form of `text` at `out`: the bytes QString::toUtf8() gives.
+// Runs of ASCII go eight or four characters at a time.
+char *putUtf8(char *out, QStringView text)
+{
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    while (p < end) {
+#if defined(__SSE2__)
+        while (end - p >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
+            p += 8;
+            out += 8;
+        }
+#endif
+        while (end - p >= 4) {
+            std::uint64_t units;
+            std::memcpy(&units, p, sizeof units);
+            if (units & 0xFF80FF80FF80FF80ull)
+                break;
+            for (int i = 0; i < 4; ++i)
+                out[i] = static_cast<char>(p[i]);
+            p += 4;
+            out += 4;
+        }
+        if (p == end)
+            break;
+        const char16_t c = *p;
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (c >> 6));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            // Pairs and stray halves: Qt's own conversion, for the same bytes.
+            const QByteArray rest = QStringView(p, end).toUtf8();
+            std::memcpy(out, rest.constData(), static_cast<std::size_t>(rest.size()));
+            return out + rest.size();
+        } else {
+            *out++ = static_cast<char>(0xE0 | (c >> 12));
+            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        ++p;
+    }
+    return out;
+}
+
+constexpr qsizetype kNumberRoom = 11; // "-2147483648"
+
+char *putNumber(char *out, std::int32_t number)
+{
+    return std::to_chars(out, out + kNumberRoom, number).ptr;
+}
+
+// Appends the line `put` writes (at most `room` bytes) to `buffer`.
+template <typename Put> void appendLine(QByteArray &buffer, qsizetype room, Put put)
+{
+    const qsizetype used = buffer.size();
+    buffer.resize(used + room);
+    char *const end = put(buffer.data() + used);
+    buffer.resize(end - buffer.constData());
+}
 
 // One text log line in print-zone layout. Zones are 14 columns wide and start
 // at columns 1, 15, 29, 43, ...; columns are counted in characters (QString
@@ -38,38 +124,237 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 // leaves the padding that precedes it).
 class ZoneLine
 {
-public:
-    ZoneLine() { m_text.reserve(96); }
+    static constexpr qsizetype kPadStore = 16;
 
-    void add(const QString &item)
+public:
+    // Room for the line whose items have `units` UTF-16 units in all,
+    // `items` of them, one possibly a number item.
+    static constexpr qsizetype room(qsizetype units, int items)
     {
-        if (m_itemCount > 0)
-            padToNextZone();
-        m_text += item;
-        ++m_itemCount;
+        return utf8Room(units) + kNumberRoom + 2 + items * kZoneWidth + kPadStore + 2;
+    }
+
+    explicit ZoneLine(char *out) : m_out(out) {}
+
+    void add(QStringView item)
+    {
+        padIfNotFirst();
+        m_out = putUtf8(m_out, item);
+        m_column += item.size();
     }
 
     // A number item: a space, the decimal digits, a space.
-    void addNumber(std::int32_t number) { add(u' ' + QString::number(number) + u' '); }
-
-    QByteArray toBytes() const { return m_text.toUtf8() + kLineEnd; }
-
-private:
-    void padToNextZone()
+    void addNumber(std::int32_t number)
     {
-        const qsizetype nextStart = (m_text.size() / kZoneWidth + 1) * kZoneWidth;
-        m_text.append(QString(nextStart - m_text.size(), u' '));
+        padIfNotFirst();
+        char *const start = m_out;
+        *m_out++ = ' ';
+        m_out = putNumber(m_out, number);
+        *m_out++ = ' ';
+        m_column += m_out - start;
     }
 
-    QString m_text;
-    int m_itemCount = 0;
+    // Ends the line; returns the end of what was written.
+    char *finish()
+    {
+        *m_out++ = '\r';
+        *m_out++ = '\n';
+        return m_out;
+    }
+
+private:
+    void padIfNotFirst()
+    {
+        if (m_first) {
+            m_first = false;
+            return;
+        }
+        // A padding is 1 to 14 spaces: 16 are put, the rest is written over.
+        static constexpr char kSpaces[kPadStore + 1] = "                ";
+        const qsizetype nextStart = (m_column / kZoneWidth + 1) * kZoneWidth;
+        std::memcpy(m_out, kSpaces, kPadStore);
+        m_out += nextStart - m_column;
+        m_column = nextStart;
+    }
+
+    char *m_out;
+    qsizetype m_column = 0;
+    bool m_first = true;
 };
 
-void appendQuoted(QByteArray &out, const QString &text)
+char *putQuoted(char *out, QStringView text)
 {
-    out += '"';
-    out += text.toUtf8();
-    out += '"';
+    *out++ = '"';
+    out = putUtf8(out, text);
+    *out++ = '"';
+    return out;
+}
+
+constexpr qsizetype kCsvValueRoom = 360; // the widest form: "-" and 309 digits, or "." and 324 digits
+constexpr double kPowersOfTen[] = {1.0, 10.0, 100.0, 1e3, 1e4, 1e5, 1e6};
+
+// The value in the form of csvValue(), at `out`.
+char *putCsvValue(char *out, double value)
+{
+    auto put = [&out](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    };
+    if (std::isnan(value)) {
+        put("nan");
+        return out;
+    }
+    if (std::isinf(value)) {
+        put(value < 0 ? "-inf" : "inf");
+        return out;
+    }
+    if (value == 0.0) {
+        put("0");
+        return out;
+    }
+    if (value < 0)
+        *out++ = '-';
+    const double magnitude = std::fabs(value);
+
+    // Significant digits (no point, no trailing zeros) and how many of them
+    // precede the point (may be zero or negative: zeros after the point).
+    char digits[kSignificantDigits + 1] = {};
+    qsizetype digitCount = 0;
+    qsizetype intDigits = 0;
+
+    // A reading's value is a whole count over a power of ten. When the value
+    // is the double nearest to m / 10^k with m below 10^15, that decimal is
+    // what rounding to 15 significant digits gives back, so its digits are
+    // the answer and the general conversion is not needed.
+    bool found = false;
+    for (int k = 0; k < int(std::size(kPowersOfTen)) && !found; ++k) {
+        const double product = magnitude * kPowersOfTen[k];
+        if (product >= 1e15)
+            break;
+        // The nearest whole number: below 2^52, adding and taking away 2^52
+        // rounds to it (to the even one at a half).
+        const double scaled = (product + 0x1p52) - 0x1p52;
+        // The product of a match is within a few units in the last place of
+        // the whole number; the exact test (a division) only runs near one.
+        if (std::fabs(product - scaled) > 1e-9 * scaled)
+            continue;
+        if (scaled >= 1.0 && scaled < 1e15 && scaled / kPowersOfTen[k] == magnitude) {
+            const auto end = std::to_chars(digits, digits + sizeof digits, std::uint64_t(scaled)).ptr;
+            digitCount = end - digits;
+            intDigits = digitCount - k;
+            found = true;
+        }
+    }
+    if (found) {
+        while (digitCount > 1 && digits[digitCount - 1] == '0' && digitCount > intDigits)
+            --digitCount;
+        if (intDigits <= 0) {
+            *out++ = '.';
+            for (qsizetype i = intDigits; i < 0; ++i)
+                *out++ = '0';
+            for (qsizetype i = 0; i < digitCount; ++i)
+                *out++ = digits[i];
+        } else {
+            for (qsizetype i = 0; i < digitCount; ++i) {
+                if (i == intDigits)
+                    *out++ = '.';
+                *out++ = digits[i];
+            }
+        }
+        return out;
+    }
+    if (!found) {
+        // Scientific form rounded to 15 significant digits: "d.dddddddddddddde[+-]x".
+        char buffer[40];
+        const auto converted = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                             std::chars_format::scientific, kSignificantDigits - 1);
+        const std::string_view text(buffer, converted.ptr - buffer);
+        const std::size_t ePos = text.find('e');
+        int exponent = 0;
+        const std::string_view exponentText = text.substr(ePos + 1);
+        std::from_chars(exponentText.data() + 1, exponentText.data() + exponentText.size(), exponent);
+        if (exponentText.front() == '-')
+            exponent = -exponent;
+        for (std::size_t i = 0; i < ePos; ++i) {
+            if (text[i] != '.')
+                digits[digitCount++] = text[i];
+        }
+        // The first digit stands for 10^exponent.
+        intDigits = exponent + 1;
+    }
+    while (digitCount > 1 && digits[digitCount - 1] == '0')
+        --digitCount;
+
+    if (intDigits <= 0) {
+        *out++ = '.';
+        std::memset(out, '0', static_cast<std::size_t>(-intDigits));
+        out += -intDigits;
+        put({digits, static_cast<std::size_t>(digitCount)});
+    } else if (intDigits >= digitCount) {
+        put({digits, static_cast<std::size_t>(digitCount)});
+        std::memset(out, '0', static_cast<std::size_t>(intDigits - digitCount));
+        out += intDigits - digitCount;
+    } else {
+        put({digits, static_cast<std::size_t>(intDigits)});
+        *out++ = '.';
+        put({digits + intDigits, static_cast<std::size_t>(digitCount - intDigits)});
+    }
+    return out;
+}
+
+// --- The lines ------------------------------------------------------------
+
+qsizetype textTitleRoom(const QString &title, const QString &date, const QString &time)
+{
+    return ZoneLine::room(title.size() + date.size() + time.size(), 3);
+}
+
+char *putTextTitleLine(char *out, const QString &title, const QString &date, const QString &time)
+{
+    ZoneLine line(out);
+    line.add(title);
+    line.add(date);
+    line.add(time);
+    return line.finish();
+}
+
+qsizetype textRecordRoom(const MeasurementRecord &record)
+{
+    return ZoneLine::room(
+        record.function.size() + record.data.size() + record.unit.size() + record.time.size(), 5);
+}
+
+char *putTextRecordLine(char *out, const MeasurementRecord &record)
+{
+    ZoneLine line(out);
+    line.addNumber(record.number);
+    line.add(record.function);
+    line.add(record.data);
+    line.add(record.unit);
+    line.add(record.time);
+    return line.finish();
+}
+
+qsizetype csvRecordRoom(const MeasurementRecord &record)
+{
+    return kNumberRoom + kCsvValueRoom + 11 +
+           utf8Room(record.function.size() + record.unit.size() + record.time.size());
+}
+
+char *putCsvRecordLine(char *p, const MeasurementRecord &record)
+{
+    p = putNumber(p, record.number);
+    *p++ = ',';
+    p = putQuoted(p, record.function);
+    *p++ = ',';
+    p = putCsvValue(p, record.value);
+    *p++ = ',';
+    p = putQuoted(p, record.unit);
+    *p++ = ',';
+    p = putQuoted(p, record.time);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
 }
 
 const QString kNotAllWritten = QStringLiteral("Not all data could be written");
@@ -94,12 +379,26 @@ QString deviceReason(const QIODevice &device, bool stalled)
 class ChunkWriter
 {
 public:
-    explicit ChunkWriter(QIODevice &device) : m_device(device) { m_buffer.reserve(kChunkBytes + 256); }
+    explicit ChunkWriter(QIODevice &device)
+        : m_device(device), m_buffer(kWriteChunkBytes + 1024, Qt::Uninitialized)
+    {
+    }
+
+    // Adds the line `put` writes (at most `room` bytes).
+    template <typename Put> bool addLine(qsizetype room, Put put)
+    {
+        if (m_used + room > m_buffer.size())
+            m_buffer.resize(m_used + room);
+        m_used = put(m_buffer.data() + m_used) - m_buffer.constData();
+        return m_used < kWriteChunkBytes || drain();
+    }
 
     bool add(const QByteArray &line)
     {
-        m_buffer += line;
-        return m_buffer.size() < kChunkBytes || drain();
+        return addLine(line.size(), [&line](char *out) {
+            std::memcpy(out, line.constData(), static_cast<std::size_t>(line.size()));
+            return out + line.size();
+        });
     }
 
     // Writes what is left and, for a file, pushes Qt's own buffer to the
@@ -123,7 +422,7 @@ private:
     bool drain()
     {
         const char *data = m_buffer.constData();
-        qint64 left = m_buffer.size();
+        qint64 left = m_used;
         while (left > 0) {
             const qint64 written = m_device.write(data, left);
             if (written <= 0) {
@@ -133,12 +432,13 @@ private:
             data += written;
             left -= written;
         }
-        m_buffer.resize(0);
+        m_used = 0;
         return true;
     }
 
     QIODevice &m_device;
-    QByteArray m_buffer;
+    QByteArray m_buffer; // lines gathered, the first m_used bytes
+    qsizetype m_used = 0;
     bool m_stalled = false;
 };
 
@@ -192,24 +492,34 @@ template <typename WriteLog> WriteResult saveThroughSaveFile(const QString &path
 
 namespace datafiles {
 
+void appendTextTitleLine(QByteArray &out, const QString &title, const QString &date, const QString &time)
+{
+    appendLine(out, textTitleRoom(title, date, time),
+               [&](char *p) { return putTextTitleLine(p, title, date, time); });
+}
+
+void appendTextRecordLine(QByteArray &out, const MeasurementRecord &record)
+{
+    appendLine(out, textRecordRoom(record), [&](char *p) { return putTextRecordLine(p, record); });
+}
+
+void appendCsvRecordLine(QByteArray &out, const MeasurementRecord &record)
+{
+    appendLine(out, csvRecordRoom(record), [&](char *p) { return putCsvRecordLine(p, record); });
+}
+
 QByteArray textTitleLine(const QString &title, const QString &date, const QString &time)
 {
-    ZoneLine line;
-    line.add(title);
-    line.add(date);
-    line.add(time);
-    return line.toBytes();
+    QByteArray line;
+    appendTextTitleLine(line, title, date, time);
+    return line;
 }
 
 QByteArray textRecordLine(const MeasurementRecord &record)
 {
-    ZoneLine line;
-    line.addNumber(record.number);
-    line.add(record.function);
-    line.add(record.data);
-    line.add(record.unit);
-    line.add(record.time);
-    return line.toBytes();
+    QByteArray line;
+    appendTextRecordLine(line, record);
+    return line;
 }
 
 QByteArray csvHeaderLine()
@@ -220,17 +530,7 @@ QByteArray csvHeaderLine()
 QByteArray csvRecordLine(const MeasurementRecord &record)
 {
     QByteArray line;
-    line.reserve(96);
-    line += QByteArray::number(record.number);
-    line += ',';
-    appendQuoted(line, record.function);
-    line += ',';
-    line += csvValue(record.value);
-    line += ',';
-    appendQuoted(line, record.unit);
-    line += ',';
-    appendQuoted(line, record.time);
-    line += kLineEnd;
+    appendCsvRecordLine(line, record);
     return line;
 }
 
@@ -240,68 +540,24 @@ QByteArray csvRecordLine(const MeasurementRecord &record)
 // exponent, whatever its magnitude.
 QByteArray csvValue(double value)
 {
-    if (std::isnan(value))
-        return QByteArrayLiteral("nan");
-    if (std::isinf(value))
-        return value < 0 ? QByteArrayLiteral("-inf") : QByteArrayLiteral("inf");
-    if (value == 0.0)
-        return QByteArrayLiteral("0");
-
-    // Scientific form rounded to 15 significant digits: "[-]d.dddddddddddddde[+-]x".
-    char buffer[40];
-    const auto converted = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                                         kSignificantDigits - 1);
-    std::string_view text(buffer, converted.ptr - buffer);
-
-    const bool negative = text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    const std::size_t ePos = text.find('e');
-    int exponent = 0;
-    const std::string_view exponentText = text.substr(ePos + 1);
-    std::from_chars(exponentText.data() + 1, exponentText.data() + exponentText.size(), exponent);
-    if (exponentText.front() == '-')
-        exponent = -exponent;
-
-    // Significant digits without the point and without trailing zeros.
-    char digits[kSignificantDigits];
-    qsizetype digitCount = 0;
-    for (std::size_t i = 0; i < ePos; ++i) {
-        if (text[i] != '.')
-            digits[digitCount++] = text[i];
-    }
-    while (digitCount > 1 && digits[digitCount - 1] == '0')
-        --digitCount;
-
-    // The first digit stands for 10^exponent; intDigits digits precede the point.
-    const qsizetype intDigits = exponent + 1;
-    QByteArray out;
-    out.reserve(std::max<qsizetype>(intDigits, -intDigits) + digitCount + 3);
-    if (negative)
-        out += '-';
-    if (intDigits <= 0) {
-        out += '.';
-        out.append(-intDigits, '0');
-        out.append(digits, digitCount);
-    } else if (intDigits >= digitCount) {
-        out.append(digits, digitCount);
-        out.append(intDigits - digitCount, '0');
-    } else {
-        out.append(digits, intDigits);
-        out += '.';
-        out.append(digits + intDigits, digitCount - intDigits);
-    }
-    return out;
+    char buffer[kCsvValueRoom];
+    return QByteArray(buffer, putCsvValue(buffer, value) - buffer);
 }
 
 WriteResult writeTextLog(QIODevice &device, const QString &title, const QString &date, const QString &time,
                          std::span<const MeasurementRecord> records)
 {
     ChunkWriter writer(device);
-    if (!writer.add(textTitleLine(title, date, time)) || !writer.add(kLineEnd))
+    const bool titleAdded = writer.addLine(textTitleRoom(title, date, time) + kLineEnd.size(), [&](char *p) {
+        p = putTextTitleLine(p, title, date, time);
+        *p++ = '\r';
+        *p++ = '\n';
+        return p;
+    });
+    if (!titleAdded)
         return writer.failure();
     for (const MeasurementRecord &record : records) {
-        if (!writer.add(textRecordLine(record)))
+        if (!writer.addLine(textRecordRoom(record), [&](char *p) { return putTextRecordLine(p, record); }))
             return writer.failure();
     }
     return writer.finish();
@@ -313,7 +569,7 @@ WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> re
     if (!writer.add(csvHeaderLine()))
         return writer.failure();
     for (const MeasurementRecord &record : records) {
-        if (!writer.add(csvRecordLine(record)))
+        if (!writer.addLine(csvRecordRoom(record), [&](char *p) { return putCsvRecordLine(p, record); }))
             return writer.failure();
     }
     return writer.finish();

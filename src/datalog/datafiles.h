@@ -34,15 +34,26 @@ QByteArray textRecordLine(const MeasurementRecord &record);
 QByteArray csvHeaderLine(); // "NO.","FUN","DATA","UNIT","TIME"
 QByteArray csvRecordLine(const MeasurementRecord &record);
 
+// The same lines appended to `out`; a buffer that is reused allocates nothing
+// per line once it has grown to its working size.
+void appendTextTitleLine(QByteArray &out, const QString &title, const QString &date, const QString &time);
+void appendTextRecordLine(QByteArray &out, const MeasurementRecord &record);
+void appendCsvRecordLine(QByteArray &out, const MeasurementRecord &record);
+
 // The value form of the comma-separated log: locale-independent, up to 15
 // significant digits, no trailing zeros, no point for whole values, no zero
 // before the point below 1 (0.5 -> ".5", -0.012 -> "-.012"), never an
 // exponent; -0.0 -> "0"; NaN and infinities -> "nan", "inf", "-inf".
 QByteArray csvValue(double value);
 
+// Lines are gathered into chunks of about this size before they go to the
+// device: few large writes cost the system far less than many small ones.
+inline constexpr qsizetype kWriteChunkBytes = 1024 * 1024;
+
 // Stream writers on an open device: every write is checked; on the first
 // failure they stop and return the device's reason. Lines go out in chunks of
-// about 64 KiB; a file device is flushed at the end, so a full disk shows here.
+// about kWriteChunkBytes; a file device is flushed at the end, so a full disk
+// shows here.
 WriteResult writeTextLog(QIODevice &device, const QString &title, const QString &date, const QString &time,
                          std::span<const MeasurementRecord> records);
 WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> records);

@@ -6,11 +6,25 @@
 
 namespace {
 
-// Texts live in static storage; QString::fromRawData wraps them without a copy.
-QString lit(const char16_t *text)
+// A text of the tables: static storage and its length, both known at compile
+// time, so that a Reading's captions wrap them without a copy or a count.
+struct Text
 {
-    return QString::fromRawData(reinterpret_cast<const QChar *>(text),
-                                static_cast<qsizetype>(std::char_traits<char16_t>::length(text)));
+    const char16_t *chars = nullptr; // nullptr: unset
+    qsizetype size = 0;
+
+    constexpr Text() = default;
+    constexpr Text(std::nullptr_t) {}
+    constexpr Text(const char16_t *text)
+        : chars(text), size(static_cast<qsizetype>(std::char_traits<char16_t>::length(text)))
+    {
+    }
+    constexpr explicit operator bool() const { return chars != nullptr; }
+};
+
+QString lit(Text text)
+{
+    return QString::fromRawData(reinterpret_cast<const QChar *>(text.chars), text.size);
 }
 
 constexpr double kKeepFullScale = -1.0; // the row leaves the default full scale
@@ -21,20 +35,19 @@ constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 // otherwise the over-range limit and the clamp value equal the full scale.
 struct RangeRow
 {
-    const char16_t *caption; // nullptr: range caption unset
+    Text caption; // nullptr: range caption unset
     int decimals;
-    double fullScale;     // kKeepFullScale: stays at the default
-    double limit;         // kNoLimit: no over-range test
-    const char16_t *unit; // nullptr: unit caption and UNIT column unset
+    double fullScale; // kKeepFullScale: stays at the default
+    double limit;     // kNoLimit: no over-range test
+    Text unit;        // nullptr: unit caption and UNIT column unset
 };
 
-constexpr RangeRow row(const char16_t *caption, int decimals, double fullScale, const char16_t *unit)
+constexpr RangeRow row(Text caption, int decimals, double fullScale, Text unit)
 {
     return {caption, decimals, fullScale, fullScale, unit};
 }
 
-constexpr RangeRow rowLimit(const char16_t *caption, int decimals, double fullScale, double limit,
-                            const char16_t *unit)
+constexpr RangeRow rowLimit(Text caption, int decimals, double fullScale, double limit, Text unit)
 {
     return {caption, decimals, fullScale, limit, unit};
 }
@@ -119,24 +132,28 @@ enum class Trms { Unset, Shown, Hidden };
 
 struct FunctionRow
 {
-    const char16_t *caption; // nullptr: no row at all (codes 10..15)
+    Text caption; // nullptr: no row at all (codes 10..15)
     Coupling coupling;
     Trms trms;
-    const char16_t *columnText; // FUN column; nullptr: unset
-    const RangeSet *ranges;     // nullptr: no range row applies
+    Text columnText;        // FUN column; nullptr: unset
+    const RangeSet *ranges; // nullptr: no range row applies
     bool diode = false;
 };
 
-constexpr const char16_t *kVacHz = u"VAC/HZ/%";
-constexpr const char16_t *kVdc = u"VDC";
-constexpr const char16_t *kHz = u"Hz%";
-constexpr const char16_t *kRDiode = u"R/DIODE/BEEP/CAP";
-constexpr const char16_t *kTemp = u"TEMP";
-constexpr const char16_t *kTenA = u"10A/HZ/%";
-constexpr const char16_t *kMa = u"mA";
-constexpr const char16_t *kLoopFn = u"4-20mA%";
-constexpr const char16_t *kUa = u"uA";
-constexpr const char16_t *kVoltageFn = u"Voltage";
+constexpr Text kVacHz = u"VAC/HZ/%";
+constexpr Text kVdc = u"VDC";
+constexpr Text kHz = u"Hz%";
+constexpr Text kRDiode = u"R/DIODE/BEEP/CAP";
+constexpr Text kTemp = u"TEMP";
+constexpr Text kTenA = u"10A/HZ/%";
+constexpr Text kMa = u"mA";
+constexpr Text kLoopFn = u"4-20mA%";
+constexpr Text kUa = u"uA";
+constexpr Text kVoltageFn = u"Voltage";
+
+constexpr Text kAcPlusDc = u"AC+DC";
+constexpr Text kAc = u"AC";
+constexpr Text kDc = u"DC";
 
 constexpr FunctionRow kNoRow = {nullptr, Coupling::Unset, Trms::Unset, nullptr, nullptr};
 
@@ -195,8 +212,9 @@ constexpr std::array<std::array<FunctionRow, 4>, 16> kFunctions = {{
 constexpr double kPowersOfTen[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
 
 // The count in decimal, five digits with leading zeros, with the point
-// inserted so that `decimals` digits follow it.
-QString digitsText(std::uint16_t count, int decimals)
+// inserted so that `decimals` digits follow it, after a minus sign when
+// `negative`.
+ReadingText digitsText(std::uint16_t count, int decimals, bool negative)
 {
     char16_t buf[6];
     unsigned c = count;
@@ -204,12 +222,13 @@ QString digitsText(std::uint16_t count, int decimals)
         buf[i] = static_cast<char16_t>(u'0' + c % 10);
         c /= 10;
     }
-    QString text;
-    text.reserve(7);
-    text.append(reinterpret_cast<const QChar *>(buf), 5 - decimals);
+    ReadingText text;
+    if (negative)
+        text.append(u'-');
+    text.append(buf, 5 - decimals);
     if (decimals > 0) {
-        text.append(QLatin1Char('.'));
-        text.append(reinterpret_cast<const QChar *>(buf + 5 - decimals), decimals);
+        text.append(u'.');
+        text.append(buf + 5 - decimals, decimals);
     }
     return text;
 }
@@ -221,10 +240,10 @@ void applyFunctionRow(const FunctionRow &fn, bool acPlusDc, Reading &r)
     case Coupling::Unset:
         break;
     case Coupling::AcOrAcDc:
-        r.couplingCaption = acPlusDc ? lit(u"AC+DC") : lit(u"AC");
+        r.couplingCaption = acPlusDc ? lit(kAcPlusDc) : lit(kAc);
         break;
     case Coupling::Dc:
-        r.couplingCaption = lit(u"DC");
+        r.couplingCaption = lit(kDc);
         break;
     case Coupling::Empty:
         r.couplingCaption = QString();
@@ -273,12 +292,9 @@ Reading decodeMeterFrame(const MeterFrame &frame)
         }
     }
 
-    r.displayText = digitsText(frame.displayCount, r.decimals);
-    if (frame.negative) {
-        r.displayText.prepend(QLatin1Char('-'));
+    if (frame.negative)
         r.value = -r.value;
-    }
-    if (r.overRange)
-        r.displayText = kOverRangeText;
+    r.displayText = r.overRange ? ReadingText(kOverRangeText)
+                                : digitsText(frame.displayCount, r.decimals, frame.negative);
     return r;
 }

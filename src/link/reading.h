@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/readingtext.h"
+
 #include <QString>
 #include <optional>
 
@@ -21,7 +23,7 @@ struct Reading
     double fullScale = 40.0; // full scale of the range, for the bar graph
     double value = 0.0;      // scaled, clamped on over-range, signed
     bool overRange = false;
-    QString displayText; // cut from the count's decimal digits, or ".OL"
+    ReadingText displayText; // cut from the count's decimal digits, or ".OL"
     bool hold = false;
     bool rel = false;
     bool diodeSymbolShown = false;

@@ -1,7 +1,5 @@
 #include "platform/timetexts.h"
 
-#include <optional>
-
 namespace {
 
 // Test seams; the program itself never sets them. Single-threaded use only.
@@ -11,10 +9,51 @@ TimeTexts::ClockFn &clockOverride()
     return clock;
 }
 
-std::optional<QLocale> &localeOverride()
+// The locale the texts follow and its time form with seconds, taken once:
+// the system locale is read at the first text, an override when it is set.
+struct Forms
 {
-    static std::optional<QLocale> locale;
-    return locale;
+    QLocale locale;
+    QString timeFormat;
+};
+
+Forms makeForms(const QLocale &locale)
+{
+    return {locale, TimeTexts::withSeconds(locale.timeFormat(QLocale::ShortFormat))};
+}
+
+Forms &forms()
+{
+    static Forms cached = makeForms(QLocale::system());
+    return cached;
+}
+
+// The record time of the last second asked for. Within one second of the
+// clock the texts cannot change, so they are made once a second: the time
+// zone is consulted then, not at every reading. The key is the second and
+// the clock's offset from UTC (a fixed clock may come in any zone); the real
+// clock is always local time, whose offset is known only after the zone has
+// been consulted, so for it the second alone is the key.
+struct RecordTimeCache
+{
+    bool valid = false;
+    bool realClock = false;
+    qint64 second = 0;
+    int offset = 0;
+    QString text;
+
+    void forget() { valid = false; }
+};
+
+RecordTimeCache &recordTimeCache()
+{
+    static RecordTimeCache cache;
+    return cache;
+}
+
+qint64 floorSeconds(qint64 msecs)
+{
+    return msecs >= 0 ? msecs / 1000 : -((-msecs + 999) / 1000);
 }
 
 // A run of one repeated pattern letter outside quotes, [begin, end).
@@ -88,18 +127,46 @@ QString TimeTexts::withSeconds(const QString &timeFormat)
 
 QString TimeTexts::dateText(const QDateTime &when)
 {
-    return locale().toString(when.date(), QLocale::ShortFormat);
+    return forms().locale.toString(when.date(), QLocale::ShortFormat);
 }
 
 QString TimeTexts::timeText(const QDateTime &when)
 {
-    const QLocale loc = locale();
-    return loc.toString(when.time(), withSeconds(loc.timeFormat(QLocale::ShortFormat)));
+    const Forms &f = forms();
+    return f.locale.toString(when.time(), f.timeFormat);
 }
 
 QString TimeTexts::recordTime(const QDateTime &when)
 {
     return dateText(when) + u'\\' + timeText(when);
+}
+
+QString TimeTexts::recordTimeNow()
+{
+    RecordTimeCache &cache = recordTimeCache();
+    const ClockFn &clock = clockOverride();
+    if (!clock) {
+        const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
+        const qint64 second = floorSeconds(msecs);
+        if (!cache.valid || !cache.realClock || cache.second != second) {
+            cache.text = recordTime(QDateTime::fromMSecsSinceEpoch(msecs));
+            cache.valid = true;
+            cache.realClock = true;
+            cache.second = second;
+        }
+        return cache.text;
+    }
+    const QDateTime when = clock();
+    const qint64 second = floorSeconds(when.toMSecsSinceEpoch());
+    const int offset = when.offsetFromUtc();
+    if (!cache.valid || cache.realClock || cache.second != second || cache.offset != offset) {
+        cache.text = recordTime(when);
+        cache.valid = true;
+        cache.realClock = false;
+        cache.second = second;
+        cache.offset = offset;
+    }
+    return cache.text;
 }
 
 QString TimeTexts::clockText(const QDateTime &when)
@@ -116,15 +183,16 @@ QDateTime TimeTexts::now()
 void TimeTexts::setClock(ClockFn clock)
 {
     clockOverride() = std::move(clock);
+    recordTimeCache().forget();
 }
 
 void TimeTexts::setLocale(const QLocale &locale)
 {
-    localeOverride() = locale;
+    forms() = makeForms(locale);
+    recordTimeCache().forget();
 }
 
 QLocale TimeTexts::locale()
 {
-    const std::optional<QLocale> &override = localeOverride();
-    return override ? *override : QLocale::system();
+    return forms().locale;
 }

@@ -6,7 +6,8 @@
 #include <functional>
 
 // The one place where date and time texts are made: the user's locale, short
-// date form, time form with seconds. Tests fix the clock and the locale.
+// date form, time form with seconds. The system locale is read once, at the
+// first text. Tests fix the clock and the locale.
 class TimeTexts
 {
 public:
@@ -16,6 +17,9 @@ public:
     static QString timeText(const QDateTime &when);
     // Record time: date, a backslash, time ("12/9/26\14:03:09").
     static QString recordTime(const QDateTime &when);
+    // recordTime(now()), made once per second of the clock: readings that
+    // come within one second share the text (a replay logs many a second).
+    static QString recordTimeNow();
     // Clock label: date, one space, time.
     static QString clockText(const QDateTime &when);
 

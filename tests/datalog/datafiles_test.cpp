@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 
 using namespace datafiles;
@@ -262,10 +264,11 @@ private:
 
 TEST(DataFileWriters, StopAtTheFirstFailedWriteAndReportIt)
 {
-    const std::vector<MeasurementRecord> records = manyRecords(2000);
+    const std::vector<MeasurementRecord> records = manyRecords(int(3 * kWriteChunkBytes / 50));
     const QByteArray fullText = textLogOf(records);
     const QByteArray fullCsv = csvLogOf(records);
-    ASSERT_GT(fullText.size(), 128 * 1024) << "spans several chunks";
+    ASSERT_GT(fullText.size(), 2 * kWriteChunkBytes) << "spans several chunks";
+    ASSERT_GT(fullCsv.size(), 2 * kWriteChunkBytes) << "spans several chunks";
 
     const QString expected = QStringLiteral("No space left on device");
     const QString silentReason = QStringLiteral("Not all data could be written");
@@ -273,8 +276,9 @@ TEST(DataFileWriters, StopAtTheFirstFailedWriteAndReportIt)
     {
         qint64 capacity;
         bool silent;
-    } cases[] = {{0, false},  {100, false}, {64 * 1024 - 1, false}, {64 * 1024 + 10, false}, {-1, false},
-                 {100, true}, {-1, true}};
+    } cases[] = {
+        {0, false},  {100, false}, {kWriteChunkBytes - 1, false}, {kWriteChunkBytes + 10, false}, {-1, false},
+        {100, true}, {-1, true}};
     for (const auto &c : cases) {
         for (bool csv : {false, true}) {
             const QByteArray &full = csv ? fullCsv : fullText;
@@ -317,6 +321,111 @@ TEST(DataFileWriters, ReportAFullDiskOnAFile)
                     : writeTextLog(full, kTitleSave, kGoldenDate, kGoldenTime, records);
             EXPECT_FALSE(result.ok) << count << (csv ? " csv" : " text");
             EXPECT_EQ(result.reason, QStringLiteral("No space left on device"));
+        }
+    }
+}
+
+namespace {
+
+// The zone rule read plainly: items laid out as a QString, converted once.
+QByteArray zoneLineReference(const QStringList &items)
+{
+    QString line;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            line += QString((line.size() / 14 + 1) * 14 - line.size(), u' ');
+        line += items[i];
+    }
+    return line.toUtf8() + "\r\n";
+}
+
+// The value form read plainly, from the C library's rounding to 15 digits.
+QByteArray csvValueReference(double value)
+{
+    if (value == 0.0)
+        return "0";
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
+    const QByteArray text(buffer);
+    const qsizetype e = text.indexOf('e');
+    QByteArray digits = text.left(e).replace(".", "");
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+    const qsizetype intDigits = text.mid(e + 1).toInt() + 1;
+    QByteArray out = value < 0 ? "-" : "";
+    if (intDigits <= 0)
+        out += '.' + QByteArray(-intDigits, '0') + digits;
+    else if (intDigits >= digits.size())
+        out += digits + QByteArray(intDigits - digits.size(), '0');
+    else
+        out += digits.left(intDigits) + '.' + digits.mid(intDigits);
+    return out;
+}
+
+} // namespace
+
+// Item texts that take every branch of the UTF-8 conversion: runs of ASCII
+// longer and shorter than a block, two- and three-byte characters inside and
+// at the edge of a run, surrogate pairs (two columns each) and stray halves.
+TEST(DataFileLines, ByteForByteTheLayoutRuleWhateverTheTexts)
+{
+    const QString texts[] = {
+        QString(),
+        QStringLiteral("VDC"),
+        QStringLiteral("R/DIODE/BEEP/CAP"),
+        QStringLiteral("ABCDEFGΩHIJKLMNOPQ"),
+        QStringLiteral("ΩABCDEFGHIJKLMNOP"),
+        QStringLiteral("ABCDEFGHIJKLMNOΩ"),
+        QStringLiteral("温度 12345678 温度"),
+        QStringLiteral("12/9/26\\2:03:09\u202FPM"),
+        QString::fromUtf16(u"ab\U0001F600cdefghijk"),
+        QString::fromUtf16(u"abcdefgh\xD83D"),
+        QString::fromUtf16(u"\xDE00xyz"),
+        QString(29, u'x'),
+    };
+    for (const QString &function : texts) {
+        for (const QString &other : texts) {
+            MeasurementRecord r = oneRecord();
+            r.number = 12345;
+            r.function = function;
+            r.unit = other;
+            r.time = other + function;
+            SCOPED_TRACE(testing::Message() << function.toStdString() << " / " << other.toStdString());
+            EXPECT_EQ(textRecordLine(r),
+                      zoneLineReference({QStringLiteral(" 12345 "), r.function, r.data, r.unit, r.time}));
+            EXPECT_EQ(csvRecordLine(r), "12345,\"" + function.toUtf8() + "\",12.345,\"" + other.toUtf8() +
+                                            "\",\"" + r.time.toUtf8() + "\"\r\n");
+            QByteArray appended = "before";
+            appendTextRecordLine(appended, r);
+            EXPECT_EQ(appended, "before" + textRecordLine(r));
+        }
+        EXPECT_EQ(textTitleLine(function, kGoldenDate, function),
+                  zoneLineReference({function, kGoldenDate, function}));
+    }
+}
+
+// Every value a reading can have (a count over a power of ten, either sign)
+// and values just beside such decimals, or far from any.
+TEST(DataFileLines, CsvValueAgreesWithPlainRounding)
+{
+    for (int count = 0; count <= 0xFFFF; ++count) {
+        for (double power : {1.0, 10.0, 100.0, 1000.0, 10000.0}) {
+            const double value = count / power;
+            ASSERT_EQ(csvValue(value), csvValueReference(value)) << count << " / " << power;
+            ASSERT_EQ(csvValue(-value), csvValueReference(-value)) << -count << " / " << power;
+        }
+    }
+    std::uint64_t bits = 0x3FF0000000000001ull;
+    for (int i = 0; i < 20000; ++i) {
+        bits = bits * 6364136223846793005ull + 1442695040888963407ull;
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value))
+            continue;
+        const double near = std::nextafter(12.345, i % 2 ? 1e9 : -1e9);
+        for (double v : {value, near, std::nextafter(0.5, 1.0), 123456789012345.0, 999999999999999.5,
+                         1e-7 * (i + 1), 0.1 + i}) {
+            ASSERT_EQ(csvValue(v), csvValueReference(v)) << std::hexfloat << v;
         }
     }
 }

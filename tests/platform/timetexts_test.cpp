@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 namespace {
 
 const QDateTime kAfternoon(QDate(2026, 12, 9), QTime(14, 3, 9));
@@ -90,4 +92,98 @@ TEST_F(TimeTextsTest, ClockCanBeFixedAndReleased)
     const QDateTime now = TimeTexts::now();
     EXPECT_GE(now, before);
     EXPECT_LE(now, QDateTime::currentDateTime());
+}
+
+namespace {
+
+// Local time in a zone with daylight-saving time, for the process, and back.
+class TimeTextsInBerlin : public TimeTextsTest
+{
+protected:
+    void SetUp() override
+    {
+        m_hadZone = qEnvironmentVariableIsSet("TZ");
+        m_zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        ::tzset();
+        TimeTexts::setLocale(QLocale(QLocale::German, QLocale::Germany));
+    }
+    void TearDown() override
+    {
+        if (m_hadZone)
+            qputenv("TZ", m_zone);
+        else
+            qunsetenv("TZ");
+        ::tzset();
+        TimeTextsTest::TearDown();
+    }
+
+private:
+    bool m_hadZone = false;
+    QByteArray m_zone;
+};
+
+QDateTime utc(int year, int month, int day, int hour, int minute, int second, int msec = 0)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second, msec), Qt::UTC).toLocalTime();
+}
+
+} // namespace
+
+// The record time of the clock's moment, made once a second, is the text of
+// that second however the clock moves: across a minute, a date, both
+// daylight-saving changes, within one second and backwards.
+TEST_F(TimeTextsInBerlin, RecordTimeOfTheClockAcrossMinuteDateAndDaylightSaving)
+{
+    const struct
+    {
+        QDateTime when;
+        const char *text;
+    } steps[] = {
+        {utc(2026, 1, 15, 10, 59, 58, 500), "15.01.26\\11:59:58"},
+        {utc(2026, 1, 15, 10, 59, 59, 1), "15.01.26\\11:59:59"},
+        {utc(2026, 1, 15, 10, 59, 59, 999), "15.01.26\\11:59:59"},
+        {utc(2026, 1, 15, 11, 0, 0), "15.01.26\\12:00:00"},
+        {utc(2026, 1, 15, 10, 59, 59, 400), "15.01.26\\11:59:59"}, // the clock set back
+        {utc(2026, 3, 29, 0, 59, 59), "29.03.26\\01:59:59"},       // summer time begins
+        {utc(2026, 3, 29, 1, 0, 0), "29.03.26\\03:00:00"},
+        {utc(2026, 10, 25, 0, 59, 59), "25.10.26\\02:59:59"}, // and ends
+        {utc(2026, 10, 25, 1, 0, 0), "25.10.26\\02:00:00"},
+        {utc(2026, 10, 25, 1, 59, 59), "25.10.26\\02:59:59"},
+        {utc(2026, 12, 31, 22, 59, 59, 999), "31.12.26\\23:59:59"},
+        {utc(2026, 12, 31, 23, 0, 0), "01.01.27\\00:00:00"},
+    };
+    QDateTime clock;
+    TimeTexts::setClock([&clock] { return clock; });
+    for (const auto &step : steps) {
+        clock = step.when;
+        SCOPED_TRACE(step.when.toString(Qt::ISODateWithMs).toStdString());
+        EXPECT_EQ(TimeTexts::recordTimeNow(), QString::fromUtf8(step.text));
+        EXPECT_EQ(TimeTexts::recordTimeNow(), TimeTexts::recordTime(clock));
+    }
+
+    // A fixed clock in another zone keeps its own date and time.
+    clock = QDateTime(QDate(2026, 3, 29), QTime(1, 30, 0), Qt::UTC);
+    EXPECT_EQ(TimeTexts::recordTimeNow(), QStringLiteral("29.03.26\\01:30:00"));
+    clock = clock.toLocalTime();
+    EXPECT_EQ(TimeTexts::recordTimeNow(), QStringLiteral("29.03.26\\03:30:00"));
+}
+
+TEST_F(TimeTextsTest, RecordTimeFollowsALocaleChangeAndTheRealClock)
+{
+    const QDateTime clock = kAfternoon;
+    TimeTexts::setClock([clock] { return clock; });
+    TimeTexts::setLocale(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(TimeTexts::recordTimeNow(), QStringLiteral("09.12.26\\14:03:09"));
+    TimeTexts::setLocale(QLocale(QLocale::Finnish, QLocale::Finland));
+    EXPECT_EQ(TimeTexts::recordTimeNow(), QStringLiteral("9.12.2026\\14.03.09"));
+
+    // The real clock: the text of the present second.
+    TimeTexts::setClock({});
+    for (int i = 0; i < 3; ++i) {
+        const QString before = TimeTexts::recordTime(QDateTime::currentDateTime());
+        const QString now = TimeTexts::recordTimeNow();
+        const QString after = TimeTexts::recordTime(QDateTime::currentDateTime());
+        EXPECT_TRUE(now == before || now == after) << now.toStdString();
+    }
 }

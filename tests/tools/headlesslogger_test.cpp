@@ -176,6 +176,48 @@ TEST_F(HeadlessLoggerTest, TrailingPartialFrameIsReportedAndIgnored)
     EXPECT_EQ(readFile(options.captureFile), capture());
 }
 
+// A replay read and written in batches: every frame once, in order, with
+// the captions rule running on across batch boundaries; the standard output
+// says what the text log says; a piece of a frame at the end is reported.
+TEST_F(HeadlessLoggerTest, ALongReplayLogsEveryFrameOnceInOrder)
+{
+    constexpr int kRepeats = 50; // 600 frames: batches and a part of one
+    QByteArray input;
+    for (int i = 0; i < kRepeats; ++i)
+        input += capture();
+    ASSERT_TRUE(writeFile(m_capturePath, input + QByteArray(3, '\x01')));
+    LoggerOptions options = replayOptions();
+    options.csvFile = path("out.csv");
+    options.textFile = path("out.txt");
+    options.captureFile = path("copy.bin");
+    const Outcome outcome = run(options);
+
+    EXPECT_EQ(outcome.status, HeadlessLogger::Success);
+    EXPECT_TRUE(outcome.err.contains("3 bytes")) << outcome.err.toStdString();
+    EXPECT_EQ(readFile(options.captureFile), input);
+    // The first capture gives the golden log; every later one the same lines
+    // but for its first reading, which has no captions of its own and takes
+    // those of the reading before it, the last of the capture before.
+    const QList<QByteArray> golden = crlfLines(readFile(goldenPath("log_replay.csv")));
+    const QList<QByteArray> csv = crlfLines(readFile(options.csvFile));
+    const qsizetype perCapture = golden.size() - 1;
+    ASSERT_EQ(csv.size(), 1 + kRepeats * perCapture);
+    auto withoutNumber = [](const QByteArray &line) { return line.mid(line.indexOf(',')); };
+    QList<QByteArray> expected = golden.mid(1);
+    expected[0] = QByteArray(",\"Hz%\",777,\"Hz\"") + golden[1].mid(golden[1].indexOf(",\"UNIT\"") + 7);
+    ASSERT_TRUE(golden.last().contains(",\"Hz%\",") && golden.last().contains(",\"Hz\","));
+    for (qsizetype i = 1; i < csv.size(); ++i) {
+        const QByteArray &same = i <= perCapture ? golden[i] : expected[(i - 1) % perCapture];
+        ASSERT_EQ(csv[i], QByteArray::number(i) + withoutNumber(same)) << "line " << i;
+    }
+    QList<QByteArray> text = crlfLines(readFile(options.textFile)).mid(2);
+    ASSERT_EQ(text.size(), kRepeats * perCapture);
+    QByteArray expectedOut;
+    for (const QByteArray &line : text)
+        expectedOut += line.chopped(1) + '\n';
+    EXPECT_EQ(outcome.out, expectedOut);
+}
+
 TEST_F(HeadlessLoggerTest, CountStopsAfterSoManyReadings)
 {
     LoggerOptions options = replayOptions();

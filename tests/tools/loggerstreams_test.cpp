@@ -240,6 +240,42 @@ TEST(ConsoleOutTest, AFullPipeQueuesThenDropsWholeLinesInOrder)
     EXPECT_EQ(lines.first().left(6), QByteArray("000000"));
 }
 
+// A write of several lines that finds the queue full counts all its lines.
+TEST(ConsoleOutTest, ADroppedWriteCountsEveryLineInIt)
+{
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    ::fcntl(fds[0], F_SETPIPE_SZ, 4096);
+    constexpr int kWrites = 200;
+    constexpr int kLinesPerWrite = 4;
+    qint64 dropped = 0;
+    qint64 received = 0;
+    {
+        ConsoleOut out(fds[1]);
+        const QByteArray block = QByteArray(kLinesPerWrite, '\n').replace("\n", QByteArray(499, '.') + '\n');
+        ASSERT_EQ(block.size(), kLinesPerWrite * 500);
+        for (int i = 0; i < kWrites; ++i)
+            ASSERT_EQ(out.write(block), block.size());
+        EXPECT_GT(out.droppedLines(), 0);
+        EXPECT_EQ(out.droppedLines() % kLinesPerWrite, 0);
+        ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+        char buffer[65536];
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+                    received += std::count(buffer, buffer + n, '\n');
+                return out.bytesToWrite() == 0;
+            },
+            5000));
+        for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+            received += std::count(buffer, buffer + n, '\n');
+        dropped = out.finish();
+    }
+    ::close(fds[0]);
+    ::close(fds[1]);
+    EXPECT_EQ(received + dropped, kWrites * kLinesPerWrite);
+}
+
 TEST_F(LoggerStreams, HelpNamesAppendAndForceWhichExcludeEachOther)
 {
     m_process.setArguments({"--help"});

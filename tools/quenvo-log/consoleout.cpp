@@ -2,11 +2,22 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Lines in a piece of output: its line feeds, and one for a piece without any.
+qint64 linesIn(const char *data, qint64 length)
+{
+    return std::max<qint64>(1, std::count(data, data + length, '\n'));
+}
+
+} // namespace
 
 ConsoleOut::ConsoleOut(int fd, QObject *parent) : QIODevice(parent), m_fd(fd)
 {
@@ -86,7 +97,7 @@ qint64 ConsoleOut::writeData(const char *data, qint64 length)
     // What is left of a line begun always waits (a line is never cut); a
     // whole line waits only while the queue has room.
     if (done == 0 && m_queuedBytes + length > kQueueBytes) {
-        ++m_dropped;
+        m_dropped += linesIn(data, length);
         return length;
     }
     m_queue.emplace_back(data + done, length - done);
@@ -138,7 +149,10 @@ qint64 ConsoleOut::finish()
 {
     if (!m_failed)
         drain();
-    m_dropped += qint64(m_queue.size());
+    for (const QByteArray &waiting : m_queue) {
+        m_dropped += linesIn(waiting.constData() + m_headOffset, waiting.size() - m_headOffset);
+        m_headOffset = 0;
+    }
     m_queue.clear();
     m_headOffset = 0;
     m_queuedBytes = 0;

@@ -8,8 +8,9 @@ class QSocketNotifier;
 
 // The logger's standard output, which never makes the logger wait. Lines go
 // out on a non-blocking descriptor; what the reader has not taken yet waits
-// in a bounded queue, written as the descriptor becomes writable; a line that
-// finds the queue full is dropped and counted. A regular file (a redirection
+// in a bounded queue, written as the descriptor becomes writable; a write
+// that finds the queue full is dropped and its lines counted (a write may
+// carry several whole lines). A regular file (a redirection
 // to disk) is written directly, as it never stalls.
 //
 // bytesToWrite() is what waits in the queue; bytesWritten() is emitted as it

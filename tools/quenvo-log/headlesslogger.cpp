@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 
+#include <cstring>
 #include <span>
 #include <utility>
 
@@ -23,13 +24,15 @@ QString noReceiverMessage(const QString &sysfsRoot)
              ports.isEmpty() ? QStringLiteral("none") : ports.join(QStringLiteral(", ")));
 }
 
-// A text-log record line for a terminal or a pipe: the line feed alone ends it.
-QByteArray stdoutLine(const MeasurementRecord &record)
+// The text-log record line that ends `out` (from `lineStart` on) made a line
+// for a terminal or a pipe: the line feed alone ends it.
+void endAsStdoutLine(QByteArray &out, qsizetype lineStart)
 {
-    QByteArray line = datafiles::textRecordLine(record);
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
-    return line + '\n';
+    qsizetype end = out.size();
+    while (end > lineStart && (out.at(end - 1) == '\n' || out.at(end - 1) == '\r'))
+        --end;
+    out.resize(end);
+    out += '\n';
 }
 
 } // namespace
@@ -166,21 +169,16 @@ bool HeadlessLogger::openOutput(QFile &file, const logoutputs::Output &output, q
     return true;
 }
 
-bool HeadlessLogger::writeOutput(QFile &file, const QByteArray &bytes)
+bool HeadlessLogger::writeFile(QFile &file, const QByteArray &bytes)
 {
-    if (!file.isOpen())
-        return true;
-    if (file.write(bytes) == bytes.size() && file.flush())
-        return true;
-    fail(RuntimeFailure, QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
-    return false;
+    return !file.isOpen() || (file.write(bytes) == bytes.size() && file.flush());
 }
 
-bool HeadlessLogger::writeOut(const QByteArray &bytes)
+bool HeadlessLogger::writeOutput(QFile &file, const QByteArray &bytes)
 {
-    if (m_out.write(bytes) == bytes.size())
+    if (writeFile(file, bytes))
         return true;
-    fail(RuntimeFailure, QStringLiteral("cannot write the standard output: %1").arg(m_out.errorString()));
+    fail(RuntimeFailure, QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
     return false;
 }
 
@@ -200,6 +198,9 @@ void HeadlessLogger::runReplay()
 // Logs the frames of the capture for about kReplaySliceMs, then lets the
 // event loop turn (a stop request is served between two slices). While the
 // standard output has a backlog, the next slice waits until it has gone out.
+// Frames are read kReplayBatch at a time; the lines of a batch go out
+// together when it is done (the very first reading of the run alone, so that
+// an output that takes nothing is found at once).
 void HeadlessLogger::replaySlice()
 {
     QElapsedTimer slice;
@@ -213,30 +214,54 @@ void HeadlessLogger::replaySlice()
             QMetaObject::invokeMethod(this, &HeadlessLogger::replaySlice, Qt::QueuedConnection);
             return;
         }
-        for (int i = 0; i < 256 && !m_finished && !m_replayEnding; ++i) {
-            const QByteArray frame = m_replay.read(kMeterFrameSize);
-            if (m_replay.error() != QFileDevice::NoError) {
-                fail(RuntimeFailure,
-                     QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, m_replay.errorString()));
-                return;
-            }
-            if (frame.isEmpty()) {
-                endReplay();
-                return;
-            }
-            if (frame.size() < qsizetype(kMeterFrameSize)) {
-                m_err.write(QStringLiteral("quenvo-log: %1 ends with %2 bytes that do not make a whole "
-                                           "14-byte frame; they were ignored.\n")
-                                .arg(m_options.replayFile)
-                                .arg(frame.size())
-                                .toLocal8Bit());
-                endReplay();
-                return;
-            }
+        if (!readReplayBatch())
+            return;
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(m_replayBatch.constData());
+        const qsizetype frames = m_replayBatch.size() / qsizetype(kMeterFrameSize);
+        for (; m_replayFrame < frames && !m_finished && !m_replayEnding; ++m_replayFrame) {
             logFrame(ReceivePath::Frame::fromBytes(std::span<const std::uint8_t, kMeterFrameSize>(
-                reinterpret_cast<const std::uint8_t *>(frame.constData()), kMeterFrameSize)));
+                bytes + m_replayFrame * qsizetype(kMeterFrameSize), kMeterFrameSize)));
+            if (m_count == 1 && !m_finished && !flushOutputs())
+                return;
         }
+        if (!m_finished && !flushOutputs())
+            return;
     }
+}
+
+// The next batch of frames into m_replayBatch; a piece of a frame left from
+// the last read is kept in front. False when the replay has ended: the end of
+// the capture (a piece of a frame there is reported and ignored) or a failure.
+bool HeadlessLogger::readReplayBatch()
+{
+    // A read waits until it has all it asks for: from a pipe, one frame at a
+    // time, so that each is logged as soon as it has come.
+    const qsizetype batchBytes = (m_replay.isSequential() ? 1 : kReplayBatch) * qsizetype(kMeterFrameSize);
+    const qsizetype used = m_replayFrame * qsizetype(kMeterFrameSize);
+    const qsizetype kept = m_replayBatch.size() - used;
+    if (kept > 0)
+        std::memmove(m_replayBatch.data(), m_replayBatch.constData() + used, std::size_t(kept));
+    m_replayBatch.resize(batchBytes);
+    m_replayFrame = 0;
+    const qint64 got = m_replay.read(m_replayBatch.data() + kept, batchBytes - kept);
+    if (got < 0 || m_replay.error() != QFileDevice::NoError) {
+        m_replayBatch.resize(0);
+        fail(RuntimeFailure,
+             QStringLiteral("cannot read %1: %2").arg(m_options.replayFile, m_replay.errorString()));
+        return false;
+    }
+    m_replayBatch.resize(kept + got);
+    if (got > 0)
+        return true;
+    m_replayBatch.resize(0);
+    if (kept > 0)
+        m_err.write(QStringLiteral("quenvo-log: %1 ends with %2 bytes that do not make a whole "
+                                   "14-byte frame; they were ignored.\n")
+                        .arg(m_options.replayFile)
+                        .arg(kept)
+                        .toLocal8Bit());
+    endReplay();
+    return false;
 }
 
 // The replay's lines all reach the standard output before it ends; a stop
@@ -244,7 +269,7 @@ void HeadlessLogger::replaySlice()
 void HeadlessLogger::endReplay()
 {
     m_replayEnding = true;
-    if (m_finished)
+    if (m_finished || !flushOutputs())
         return;
     if (m_out.bytesToWrite() > 0) {
         afterConsoleBacklog(0, &HeadlessLogger::endReplay);
@@ -323,17 +348,27 @@ void HeadlessLogger::logFrame(const ReceivePath::Frame &frame)
         m_numberBase += m_store.gRecordCount();
         m_store.empty();
     }
-    const std::int32_t n =
-        m_store.append(m_assembler.assemble(reading, TimeTexts::recordTime(TimeTexts::now())));
-    MeasurementRecord record = m_store.gRecords[static_cast<std::size_t>(n - 1)];
+    MeasurementRecord record = m_assembler.assemble(reading, TimeTexts::recordTimeNow());
+    const std::int32_t n = m_store.append(record);
     m_count = m_numberBase + n;
     record.number = static_cast<std::int32_t>(m_numberOffset + m_count);
-    const QByteArray bytes(reinterpret_cast<const char *>(frame.bytes.data()), kMeterFrameSize);
 
-    // The files first: a standard output that fails or kills the process
-    // (a closed pipe) must not cost them the reading.
-    if (!writeOutput(m_capture, bytes) || !writeOutput(m_csv, datafiles::csvRecordLine(record)) ||
-        !writeOutput(m_text, datafiles::textRecordLine(record)) || !writeOut(stdoutLine(record)))
+    if (m_capture.isOpen())
+        m_capturePending.append(reinterpret_cast<const char *>(frame.bytes.data()), kMeterFrameSize);
+    if (m_csv.isOpen())
+        datafiles::appendCsvRecordLine(m_csvPending, record);
+    const qsizetype stdoutStart = m_outPending.size();
+    if (m_text.isOpen()) {
+        const qsizetype textStart = m_textPending.size();
+        datafiles::appendTextRecordLine(m_textPending, record);
+        m_outPending.append(m_textPending.constData() + textStart, m_textPending.size() - textStart);
+    } else {
+        datafiles::appendTextRecordLine(m_outPending, record);
+    }
+    endAsStdoutLine(m_outPending, stdoutStart);
+
+    // A live reading goes out at once; a replay's at the end of its batch.
+    if (m_serial && !flushOutputs())
         return;
     if (m_serial)
         m_silence.start(kFirstSilenceWarningMs);
@@ -344,6 +379,37 @@ void HeadlessLogger::logFrame(const ReceivePath::Frame &frame)
         else
             finish(Success);
     }
+}
+
+bool HeadlessLogger::flushOutputs()
+{
+    const QString failure = writePending();
+    if (failure.isEmpty())
+        return true;
+    fail(RuntimeFailure, failure);
+    return false;
+}
+
+// The files first: a standard output that fails or kills the process (a
+// closed pipe) must not cost them a reading. When a file fails, the other
+// files still get what waits for them, the standard output does not.
+// Returns why an output failed, or nothing; nothing waits afterwards.
+QString HeadlessLogger::writePending()
+{
+    QString failure;
+    const std::pair<QFile *, QByteArray *> files[] = {
+        {&m_capture, &m_capturePending}, {&m_csv, &m_csvPending}, {&m_text, &m_textPending}};
+    for (const auto &[file, pending] : files) {
+        if (pending->isEmpty())
+            continue;
+        if (!writeFile(*file, *pending) && failure.isEmpty())
+            failure = QStringLiteral("cannot write %1: %2").arg(file->fileName(), file->errorString());
+        pending->resize(0);
+    }
+    if (failure.isEmpty() && !m_outPending.isEmpty() && m_out.write(m_outPending) != m_outPending.size())
+        failure = QStringLiteral("cannot write the standard output: %1").arg(m_out.errorString());
+    m_outPending.resize(0);
+    return failure;
 }
 
 void HeadlessLogger::fail(int status, const QString &message)
@@ -358,6 +424,14 @@ void HeadlessLogger::finish(int status)
 {
     if (m_finished)
         return;
+    // What is made goes out before the files close.
+    if (!m_finishing) {
+        m_finishing = true;
+        if (const QString failure = writePending(); !failure.isEmpty()) {
+            m_err.write(QStringLiteral("quenvo-log: %1\n").arg(failure).toLocal8Bit());
+            status = RuntimeFailure;
+        }
+    }
     // A live run that heard nothing did not do its job.
     if (status == Success && m_serial && m_count == 0) {
         m_err.write(QStringLiteral("quenvo-log: no reading was received from %1; check that the meter is "

@@ -43,10 +43,13 @@ struct LoggerOptions
 //
 // Each reading goes out as a text-log record line on `out` (ending in a line
 // feed) and, when asked, to the text log, the comma-separated log and the
-// capture; every file is written and flushed per reading, so an interrupted
-// run loses nothing already received. The files are written first and `out`
-// is expected not to wait (see ConsoleOut); a replay pauses while `out` has
-// more than kReplayBacklog bytes waiting, so a slow reader loses nothing.
+// capture. From a live source every file is written and flushed per reading,
+// so an interrupted run loses nothing already received; a replay (whose
+// source stays on disk) writes the lines of kReplayBatch frames at once, and
+// what is made goes out when the run ends (a stop, a limit, a failure). The files are
+// written first and `out` is expected not to wait (see ConsoleOut); a replay
+// pauses while `out` has more than kReplayBacklog bytes waiting, so a slow
+// reader loses nothing.
 // Output files are opened under the rules of logoutputs: a continued log
 // goes on with the numbering after its last record. Live sources go through the receive
 // path the desktop program ships, going back to arming after every discard.
@@ -65,6 +68,8 @@ public:
     // stop signal) be served.
     static constexpr int kReplaySliceMs = 10;
     static constexpr qint64 kReplayBacklog = 64 * 1024;
+    // Frames a replay reads and logs before their lines go out together.
+    static constexpr qsizetype kReplayBatch = 256;
 
     HeadlessLogger(const LoggerOptions &options, QIODevice &out, QIODevice &err, QObject *parent = nullptr);
     ~HeadlessLogger() override;
@@ -93,8 +98,11 @@ Q_SIGNALS:
 private:
     bool openOutputs();
     bool openOutput(QFile &file, const logoutputs::Output &output, qint64 &lastNumber, bool &needsHeading);
+    bool writeFile(QFile &file, const QByteArray &bytes);
     bool writeOutput(QFile &file, const QByteArray &bytes);
-    bool writeOut(const QByteArray &bytes);
+    bool flushOutputs();
+    QString writePending();
+    bool readReplayBatch();
     void runReplay();
     void replaySlice();
     void endReplay();
@@ -126,6 +134,14 @@ private:
     QFile m_text;
     QFile m_capture;
     QFile m_replay;
+    QByteArray m_replayBatch; // frames read from the capture, m_replayFrame the next to log
+    qsizetype m_replayFrame = 0;
+
+    // Lines and bytes made but not yet handed to their output.
+    QByteArray m_capturePending;
+    QByteArray m_csvPending;
+    QByteArray m_textPending;
+    QByteArray m_outPending;
 
     qint64 m_count = 0;
     RecordAssembler m_assembler;
@@ -134,6 +150,7 @@ private:
     qint64 m_numberOffset = 0; // the last record number of the logs continued
     bool m_started = false;
     bool m_replayEnding = false;                        // no more frames are read; the standard output drains
+    bool m_finishing = false;                           // finish() has begun: what waits has been handed out
     void (HeadlessLogger::*m_afterBacklog)() = nullptr; // runs once the backlog is down to m_backlogLimit
     qint64 m_backlogLimit = 0;
     bool m_finished = false;
