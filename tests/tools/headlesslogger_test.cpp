@@ -54,6 +54,16 @@ protected:
         return options;
     }
 
+    // A replay into all three outputs: the two logs and a copy of the capture.
+    LoggerOptions replayIntoAllOutputs() const
+    {
+        LoggerOptions options = replayOptions();
+        options.csvFile = path("out.csv");
+        options.textFile = path("out.txt");
+        options.captureFile = path("copy.bin");
+        return options;
+    }
+
     // Runs to the end; `whileRunning` may act on the logger once started.
     Outcome run(HeadlessLogger &logger, QBuffer &out, QBuffer &err, int timeoutMs = 20000)
     {
@@ -148,10 +158,7 @@ void expectLogsEndWithReading(const LoggerOptions &options, int n)
 
 TEST_F(HeadlessLoggerTest, ReplayGivesTheGoldenLogs)
 {
-    LoggerOptions options = replayOptions();
-    options.csvFile = path("out.csv");
-    options.textFile = path("out.txt");
-    options.captureFile = path("copy.bin");
+    const LoggerOptions options = replayIntoAllOutputs();
     const Outcome outcome = run(options);
 
     EXPECT_EQ(outcome.status, HeadlessLogger::Success);
@@ -186,10 +193,7 @@ TEST_F(HeadlessLoggerTest, ALongReplayLogsEveryFrameOnceInOrder)
     for (int i = 0; i < kRepeats; ++i)
         input += capture();
     ASSERT_TRUE(writeFile(m_capturePath, input + QByteArray(3, '\x01')));
-    LoggerOptions options = replayOptions();
-    options.csvFile = path("out.csv");
-    options.textFile = path("out.txt");
-    options.captureFile = path("copy.bin");
+    const LoggerOptions options = replayIntoAllOutputs();
     const Outcome outcome = run(options);
 
     EXPECT_EQ(outcome.status, HeadlessLogger::Success);
