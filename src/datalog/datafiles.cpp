@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -42,12 +43,10 @@ constexpr qsizetype utf8Room(qsizetype units)
     return 3 * units;
 }
 
-// Puts the UTF-8 form of `text` at `out`: the bytes QString::toUtf8() gives.
-// Runs of ASCII go eight or four characters at a time.
-char *putUtf8(char *out, QStringView text)
+// Puts the UTF-8 form of the units [p, end) at `out`: the bytes
+// QString::toUtf8() gives. Runs of ASCII go eight or four characters at a time.
+char *putUtf8Units(char *out, const char16_t *p, const char16_t *const end)
 {
-    const char16_t *p = text.utf16();
-    const char16_t *const end = p + text.size();
     while (p < end) {
 #if defined(__SSE2__)
         while (end - p >= 8) {
@@ -91,6 +90,54 @@ char *putUtf8(char *out, QStringView text)
         ++p;
     }
     return out;
+}
+
+// Four ASCII units as four bytes; false when one of them is not ASCII.
+bool packAscii4(const char16_t *p, char *out)
+{
+    std::uint64_t units;
+    std::memcpy(&units, p, sizeof units);
+    if (units & 0xFF80FF80FF80FF80ull)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<char>(units >> (16 * i));
+    return true;
+}
+
+// Puts the UTF-8 form of `text` at `out`. A text of four or more units that is
+// all ASCII (a time, most captions) is put in whole blocks, the last block
+// overlapping the one before it, so no unit is taken one at a time; anything
+// else goes on unit by unit from the first block that is not ASCII.
+char *putUtf8(char *out, QStringView text)
+{
+    const char16_t *const p = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    if (n >= 8) {
+        const auto asciiBlock = [p, out](qsizetype at) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at));
+            const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF)
+                return false;
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + at), _mm_packus_epi16(units, units));
+            return true;
+        };
+        while (i + 8 <= n && asciiBlock(i))
+            i += 8;
+        if (i == n || (i + 8 > n && asciiBlock(n - 8)))
+            return out + n;
+        return putUtf8Units(out + i, p + i, p + n);
+    }
+#endif
+    if (n >= 4 && n <= 8) {
+        if (packAscii4(p, out)) {
+            i = 4;
+            if (packAscii4(p + n - 4, out + n - 4))
+                return out + n;
+        }
+    }
+    return putUtf8Units(out + i, p + i, p + n);
 }
 
 constexpr qsizetype kNumberRoom = 11; // "-2147483648"
@@ -193,6 +240,77 @@ char *putQuoted(char *out, QStringView text)
 constexpr qsizetype kCsvValueRoom = 360; // the widest form: "-" and 309 digits, or "." and 324 digits
 constexpr double kPowersOfTen[] = {1.0, 10.0, 100.0, 1e3, 1e4, 1e5, 1e6};
 
+// "00" to "99".
+constexpr auto kTwoDigits = [] {
+    std::array<char, 200> digits{};
+    for (int i = 0; i < 100; ++i) {
+        digits[2 * i] = static_cast<char>('0' + i / 10);
+        digits[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return digits;
+}();
+
+// The trailing zeros of "00" to "99".
+constexpr auto kPairZeros = [] {
+    std::array<std::uint8_t, 100> zeros{};
+    for (int i = 0; i < 100; ++i)
+        zeros[i] = static_cast<std::uint8_t>(i == 0 ? 2 : i % 10 == 0 ? 1 : 0);
+    return zeros;
+}();
+
+// The two digits of 0 to 99 as a number whose low byte is the first digit.
+std::uint32_t pairBits(std::uint32_t pair)
+{
+    const char *const digits = kTwoDigits.data() + 2 * pair;
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(digits[0])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(digits[1])) << 8;
+}
+
+// The common case of a reading's value, below 10^9 in magnitude: when it is
+// the double nearest to a decimal with at most six places, that decimal has at
+// most 15 significant digits, so it is what rounding to 15 digits gives back.
+// A decimal with fewer places is the same number in millionths, so one test
+// in millionths finds them all. Puts the decimal without trailing zeros (a
+// whole number without a point, none before the point when it is below one)
+// and returns its end, or returns null when the value is no such decimal.
+char *putMillionths(char *out, double magnitude)
+{
+    const double product = magnitude * 1e6; // below 10^15, within a quarter of the nearest millionth
+    // The nearest whole number: below 2^52, adding and taking away 2^52 rounds
+    // to it.
+    const double scaled = (product + 0x1p52) - 0x1p52;
+    if (scaled < 1.0 || scaled / 1e6 != magnitude)
+        return nullptr;
+    const auto millionths = static_cast<std::uint64_t>(scaled);
+    const std::uint64_t whole = millionths / 1000000;
+    const auto fraction = static_cast<std::uint32_t>(millionths % 1000000);
+    // The digits are placed without branching on them (which digits a value
+    // has changes from reading to reading, so a branch would often guess
+    // wrong): every digit is written and the end is moved back.
+    if (whole < 10000) {
+        // Four digits in one word, shifted over the leading zeros (a whole
+        // part of zero leaves nothing).
+        const auto w = static_cast<std::uint32_t>(whole);
+        const std::uint64_t four = pairBits(w / 100) | std::uint64_t(pairBits(w % 100)) << 16;
+        const int count = (w > 0) + (w >= 10) + (w >= 100) + (w >= 1000);
+        const std::uint64_t placed = four >> (8 * (4 - count));
+        for (int i = 0; i < 4; ++i)
+            out[i] = static_cast<char>(placed >> (8 * i));
+        out += count;
+    } else {
+        out = std::to_chars(out, out + 20, whole).ptr;
+    }
+    // The point and six digits, then back over the trailing zeros, and over
+    // the point too when the fraction is zero.
+    *out = '.';
+    const std::uint32_t pairs[3] = {fraction / 10000, fraction / 100 % 100, fraction % 100};
+    for (int i = 0; i < 3; ++i)
+        std::memcpy(out + 1 + 2 * i, kTwoDigits.data() + 2 * pairs[i], 2);
+    const int zeros = kPairZeros[pairs[2]] +
+                      (pairs[2] == 0) * (kPairZeros[pairs[1]] + (pairs[1] == 0) * kPairZeros[pairs[0]]);
+    return out + 7 - zeros - (fraction == 0);
+}
+
 // The value in the form of csvValue(), at `out`.
 char *putCsvValue(char *out, double value)
 {
@@ -212,9 +330,13 @@ char *putCsvValue(char *out, double value)
         put("0");
         return out;
     }
-    if (value < 0)
-        *out++ = '-';
+    *out = '-'; // kept only for a negative value; the sign changes too often to guess
+    out += std::signbit(value);
     const double magnitude = std::fabs(value);
+    if (magnitude < 1e9) {
+        if (char *const end = putMillionths(out, magnitude))
+            return end;
+    }
 
     // Significant digits (no point, no trailing zeros) and how many of them
     // precede the point (may be zero or negative: zeros after the point).
@@ -335,21 +457,117 @@ char *putTextRecordLine(char *out, const MeasurementRecord &record)
     return line.finish();
 }
 
+// The quoted forms of the last few captions put, kept for the lines that
+// follow: a record's function and unit captions are one shared string from
+// record to record while the meter stays in one function, and a log holds only
+// a handful of different ones, so nearly every line repeats a kept one. A text
+// is known by the address and length of its characters; while a log is
+// written its records do not change, so the same address and length are the
+// same text.
+class QuotedMemo
+{
+public:
+    // Bytes copied at once, whatever the caption's length: a line's room
+    // leaves this much over.
+    static constexpr qsizetype kCopy = 64;
+
+    char *put(char *out, const QString &text)
+    {
+        for (const Entry &entry : m_entries) {
+            if (entry.data == text.constData() && entry.size == text.size()) {
+                std::memcpy(out, entry.bytes, kCopy);
+                return out + entry.length;
+            }
+        }
+        if (text.size() <= kMaxUnits) {
+            // Put twice rather than copied from the entry just written, which
+            // the processor would have to wait for.
+            Entry &entry = m_entries[m_next];
+            m_next = (m_next + 1) % kEntries;
+            entry.data = text.constData();
+            entry.size = text.size();
+            entry.length = putQuoted(entry.bytes, text) - entry.bytes;
+        }
+        return putQuoted(out, text);
+    }
+
+private:
+    static constexpr qsizetype kMaxUnits = (kCopy - 2) / 3;
+    static constexpr int kEntries = 4;
+
+    struct Entry
+    {
+        const QChar *data = nullptr;
+        qsizetype size = -1;
+        qsizetype length = 0;
+        char bytes[kCopy] = {};
+    };
+    Entry m_entries[kEntries];
+    int m_next = 0;
+};
+
+// The record number of the last line, kept as text: record numbers mostly go
+// up by one from line to line, and adding one to the text is cheaper than
+// converting the number afresh.
+class NumberMemo
+{
+public:
+    static constexpr qsizetype kCopy = 16; // bytes copied at once
+
+    char *put(char *out, std::int32_t number)
+    {
+        if (m_number < 0 || std::int64_t(number) != std::int64_t(m_number) + 1 || !increment()) {
+            m_length = putNumber(m_digits, number) - m_digits;
+        }
+        m_number = number;
+        std::memcpy(out, m_digits, kCopy);
+        return out + m_length;
+    }
+
+private:
+    // Adds one to the digits; false when that needs one digit more.
+    bool increment()
+    {
+        for (qsizetype i = m_length - 1; i >= 0; --i) {
+            if (m_digits[i] != '9') {
+                ++m_digits[i];
+                return true;
+            }
+            m_digits[i] = '0';
+        }
+        return false;
+    }
+
+    std::int32_t m_number = -2; // none yet
+    qsizetype m_length = 0;
+    char m_digits[kCopy] = {};
+};
+
+// What a log's lines keep from one line to the next.
+struct CsvMemos
+{
+    NumberMemo number;
+    QuotedMemo function;
+    QuotedMemo unit;
+};
+
 qsizetype csvRecordRoom(const MeasurementRecord &record)
 {
     return kNumberRoom + kCsvValueRoom + 11 +
-           utf8Room(record.function.size() + record.unit.size() + record.time.size());
+           utf8Room(record.function.size() + record.unit.size() + record.time.size()) + QuotedMemo::kCopy;
 }
 
-char *putCsvRecordLine(char *p, const MeasurementRecord &record)
+// Puts one line; `memos` (kept from the line before) when lines follow one
+// another, none for a line on its own.
+char *putCsvRecordLine(char *p, const MeasurementRecord &record, CsvMemos *memos)
 {
-    p = putNumber(p, record.number);
+    p = memos ? memos->number.put(p, record.number) : putNumber(p, record.number);
     *p++ = ',';
-    p = putQuoted(p, record.function);
+    p = memos ? memos->function.put(p, record.function) : putQuoted(p, record.function);
     *p++ = ',';
     p = putCsvValue(p, record.value);
     *p++ = ',';
-    p = putQuoted(p, record.unit);
+    p = memos ? memos->unit.put(p, record.unit) : putQuoted(p, record.unit);
     *p++ = ',';
     p = putQuoted(p, record.time);
     *p++ = '\r';
@@ -505,7 +723,7 @@ void appendTextRecordLine(QByteArray &out, const MeasurementRecord &record)
 
 void appendCsvRecordLine(QByteArray &out, const MeasurementRecord &record)
 {
-    appendLine(out, csvRecordRoom(record), [&](char *p) { return putCsvRecordLine(p, record); });
+    appendLine(out, csvRecordRoom(record), [&](char *p) { return putCsvRecordLine(p, record, nullptr); });
 }
 
 QByteArray textTitleLine(const QString &title, const QString &date, const QString &time)
@@ -568,8 +786,10 @@ WriteResult writeCsvLog(QIODevice &device, std::span<const MeasurementRecord> re
     ChunkWriter writer(device);
     if (!writer.add(csvHeaderLine()))
         return writer.failure();
+    CsvMemos memos;
     for (const MeasurementRecord &record : records) {
-        if (!writer.addLine(csvRecordRoom(record), [&](char *p) { return putCsvRecordLine(p, record); }))
+        if (!writer.addLine(csvRecordRoom(record),
+                            [&](char *p) { return putCsvRecordLine(p, record, &memos); }))
             return writer.failure();
     }
     return writer.finish();

@@ -429,3 +429,67 @@ TEST(DataFileLines, CsvValueAgreesWithPlainRounding)
         }
     }
 }
+
+// Values at every number of decimal places a value can be written with
+// directly (up to six), either side of the largest magnitude written that
+// way, and decimals with seven places, which take the general conversion.
+TEST(DataFileLines, CsvValueAgreesWithPlainRoundingAtEveryScale)
+{
+    for (int count = 1; count <= 40000; count += 7) {
+        for (double power : {1e5, 1e6, 1e7, 1e8}) {
+            const double value = count / power;
+            ASSERT_EQ(csvValue(value), csvValueReference(value)) << count << " / " << power;
+            ASSERT_EQ(csvValue(-value), csvValueReference(-value)) << -count << " / " << power;
+        }
+        for (double base : {1e8, 1e9, 1e10}) {
+            for (double value : {base + count / 1e6, base - count / 1e6, base + count, base - count / 7.0}) {
+                ASSERT_EQ(csvValue(value), csvValueReference(value)) << std::hexfloat << value;
+            }
+        }
+    }
+    for (double value : {999999999.999999, 1e9, 999999999.9999995, 0.000001, 0.0000005, 0.0000015,
+                         1234.5678905, 9999.999999, 10000.000001, 99999999.5, 1e-6 * 3}) {
+        EXPECT_EQ(csvValue(value), csvValueReference(value)) << std::hexfloat << value;
+    }
+}
+
+// A whole log gives the bytes of its lines written one by one, whatever the
+// captions repeat or change and however the record numbers run: shared and
+// separate strings, texts of one length at one address, more captions than
+// are kept, captions too long to keep, numbers that gain a digit, jump, go
+// back, are negative or the largest there is.
+TEST(DataFileLines, CsvLogIsItsLinesWhateverRepeats)
+{
+    static const char16_t rawCaption[] = u"VAC/HZ/%";
+    const QString shared[] = {QStringLiteral("VDC"),
+                              QStringLiteral("mV"),
+                              QStringLiteral("KΩ"),
+                              QString(),
+                              QStringLiteral("Hz"),
+                              QString(30, u'W'),
+                              QStringLiteral("温度"),
+                              QString::fromRawData(reinterpret_cast<const QChar *>(rawCaption), 3),
+                              QString::fromRawData(reinterpret_cast<const QChar *>(rawCaption), 8)};
+    const std::int32_t numbers[] = {
+        1, 2,  9,  10, 99, 100,        101,        999999,          1000000,     7,  8,
+        8, -5, -4, 0,  1,  2147483646, 2147483647, -2147483647 - 1, -2147483647, 41, 42};
+    std::vector<MeasurementRecord> records;
+    for (std::size_t i = 0; i < 200; ++i) {
+        MeasurementRecord r = oneRecord();
+        r.number = numbers[i % std::size(numbers)];
+        r.value = (static_cast<int>(i * 37 % 101) - 50) / 8.0;
+        r.function = i % 7 < 3 ? shared[0] : shared[(i * 5) % std::size(shared)];
+        // Alternately the shared string and a separate one with the same text.
+        const QString &unit = shared[(i / 2) % std::size(shared)];
+        r.unit = i % 3 == 0 ? QString(unit.constData(), unit.size()) : unit;
+        r.time = i % 4 == 0 ? shared[i % std::size(shared)] : QStringLiteral("12/9/26\\2:03:%1 PM").arg(i);
+        records.push_back(r);
+    }
+    QByteArray expected = csvHeaderLine();
+    for (const MeasurementRecord &r : records) {
+        expected += csvRecordLine(r);
+        ASSERT_TRUE(
+            csvRecordLine(r).startsWith(QByteArray::number(r.number) + ",\"" + r.function.toUtf8() + "\","));
+    }
+    EXPECT_EQ(csvLogOf(records), expected);
+}
