@@ -516,28 +516,30 @@ public:
 
     char *put(char *out, std::int32_t number)
     {
-        if (m_number < 0 || std::int64_t(number) != std::int64_t(m_number) + 1 || !increment()) {
-            m_length = putNumber(m_digits, number) - m_digits;
-        }
+        const bool next = m_number >= 0 && std::int64_t(number) == std::int64_t(m_number) + 1;
         m_number = number;
-        std::memcpy(out, m_digits, kCopy);
-        return out + m_length;
+        if (next) {
+            // The last number's digits, then one added to them here and in
+            // the kept copy alike (reading the copy back at once would make
+            // the processor wait for the bytes just stored).
+            std::memcpy(out, m_digits, kCopy);
+            for (qsizetype i = m_length - 1; i >= 0; --i) {
+                if (m_digits[i] != '9') {
+                    const char digit = static_cast<char>(m_digits[i] + 1);
+                    m_digits[i] = digit;
+                    out[i] = digit;
+                    return out + m_length;
+                }
+                m_digits[i] = '0';
+                out[i] = '0';
+            }
+            // All nines: the number gains a digit.
+        }
+        m_length = putNumber(m_digits, number) - m_digits;
+        return putNumber(out, number);
     }
 
 private:
-    // Adds one to the digits; false when that needs one digit more.
-    bool increment()
-    {
-        for (qsizetype i = m_length - 1; i >= 0; --i) {
-            if (m_digits[i] != '9') {
-                ++m_digits[i];
-                return true;
-            }
-            m_digits[i] = '0';
-        }
-        return false;
-    }
-
     std::int32_t m_number = -2; // none yet
     qsizetype m_length = 0;
     char m_digits[kCopy] = {};
