@@ -43,29 +43,43 @@ constexpr qsizetype utf8Room(qsizetype units)
     return 3 * units;
 }
 
+// Four ASCII units as four bytes; false when one of them is not ASCII.
+bool packAscii4(const char16_t *p, char *out)
+{
+    std::uint64_t units;
+    std::memcpy(&units, p, sizeof units);
+    if (units & 0xFF80FF80FF80FF80ull)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<char>(p[i]);
+    return true;
+}
+
+#if defined(__SSE2__)
+// Eight ASCII units as eight bytes; false when one of them is not ASCII.
+bool packAscii8(const char16_t *p, char *out)
+{
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF)
+        return false;
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
+    return true;
+}
+#endif
+
 // Puts the UTF-8 form of the units [p, end) at `out`: the bytes
 // QString::toUtf8() gives. Runs of ASCII go eight or four characters at a time.
 char *putUtf8Units(char *out, const char16_t *p, const char16_t *const end)
 {
     while (p < end) {
 #if defined(__SSE2__)
-        while (end - p >= 8) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-            const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF)
-                break;
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
+        while (end - p >= 8 && packAscii8(p, out)) {
             p += 8;
             out += 8;
         }
 #endif
-        while (end - p >= 4) {
-            std::uint64_t units;
-            std::memcpy(&units, p, sizeof units);
-            if (units & 0xFF80FF80FF80FF80ull)
-                break;
-            for (int i = 0; i < 4; ++i)
-                out[i] = static_cast<char>(p[i]);
+        while (end - p >= 4 && packAscii4(p, out)) {
             p += 4;
             out += 4;
         }
@@ -92,18 +106,6 @@ char *putUtf8Units(char *out, const char16_t *p, const char16_t *const end)
     return out;
 }
 
-// Four ASCII units as four bytes; false when one of them is not ASCII.
-bool packAscii4(const char16_t *p, char *out)
-{
-    std::uint64_t units;
-    std::memcpy(&units, p, sizeof units);
-    if (units & 0xFF80FF80FF80FF80ull)
-        return false;
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<char>(units >> (16 * i));
-    return true;
-}
-
 // Puts the UTF-8 form of `text` at `out`. A text of four or more units that is
 // all ASCII (a time, most captions) is put in whole blocks, the last block
 // overlapping the one before it, so no unit is taken one at a time; anything
@@ -115,17 +117,9 @@ char *putUtf8(char *out, QStringView text)
     qsizetype i = 0;
 #if defined(__SSE2__)
     if (n >= 8) {
-        const auto asciiBlock = [p, out](qsizetype at) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at));
-            const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF)
-                return false;
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + at), _mm_packus_epi16(units, units));
-            return true;
-        };
-        while (i + 8 <= n && asciiBlock(i))
+        while (i + 8 <= n && packAscii8(p + i, out + i))
             i += 8;
-        if (i == n || (i + 8 > n && asciiBlock(n - 8)))
+        if (i == n || (i + 8 > n && packAscii8(p + n - 8, out + n - 8)))
             return out + n;
         return putUtf8Units(out + i, p + i, p + n);
     }
